@@ -1,0 +1,65 @@
+// The runtime's only door to the platform for the portable code.
+// The Win32 build installs a real host at start; unit tests install a
+// recording host. Every text crossing this interface is Latin-1 bytes.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tolven {
+
+// Message box flags and answers, with the platform's values, so that the
+// transcript shows the same numbers on every host.
+namespace mb {
+constexpr unsigned OK = 0x0, OKCANCEL = 0x1, YESNOCANCEL = 0x3, YESNO = 0x4;
+constexpr unsigned ICONERROR = 0x10, ICONQUESTION = 0x20, ICONWARNING = 0x30,
+                   ICONINFORMATION = 0x40;
+constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5,
+              IDYES = 6, IDNO = 7;
+}  // namespace mb
+
+// Thrown by hosts whose end_process must return control (unit tests); the
+// Win32 host really ends the process instead.
+struct ProcessExit {
+    int code;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // A modal message box. owned_by_main: owned by the main window when it
+    // exists. Returns the button code.
+    virtual int message_box(std::string_view text, std::string_view caption, unsigned type,
+                            bool owned_by_main) = 0;
+
+    // The ready-made open-file dialog; nullopt when cancelled.
+    virtual std::optional<std::string> open_file_dialog(std::string_view title,
+                                                        std::string_view filter) = 0;
+
+    virtual void debug_output(std::string_view text) = 0;
+
+    // Handles waiting window messages and returns.
+    virtual void pump_messages() = 0;
+
+    // Redraw the main window from its off-screen image (after boxes).
+    virtual void refresh_main_window() {}
+
+    // Make the mouse cursor visible (before an error box).
+    virtual void show_cursor() {}
+
+    // Monotonic milliseconds, used to keep the periodic pump cheap.
+    virtual uint32_t tick_count() = 0;
+
+    // Path of the runtime's own executable.
+    virtual std::string own_executable_path() = 0;
+
+    // Ends the process. Never returns normally.
+    [[noreturn]] virtual void end_process(int code) = 0;
+};
+
+Host& host();
+void set_host(Host* h);
+
+}  // namespace tolven

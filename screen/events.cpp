@@ -1,0 +1,5 @@
+#include "screen/events.h"
+
+namespace tolven {
+EventState events;
+}

@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("tolvasm: not yet"); return 1; }
