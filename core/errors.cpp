@@ -204,7 +204,7 @@ void report_error(int number, std::string_view message) {
     if (errors.error_mode == -1) return;
     debugger_report("FEHLER", message, number);
     std::string box = std::string(message_text(801)) + line_number_text() + "!";
-    host().message_box(box, message, mb::OK | mb::ICONERROR, true);
+    host().message_box(box, message, mb::kOk | mb::kIconError, true);
     shutdown_and_exit(2);
 }
 
@@ -233,8 +233,8 @@ void raise_warning(int number, std::string_view text) {
     if (errors.error_mode != 1) return;
     debugger_report("WARNUNG", message, number);
     std::string box = std::string(message_text(801)) + line_number_text() + "!";
-    int answer = host().message_box(box, message, mb::OKCANCEL | mb::ICONWARNING, true);
-    if (answer == mb::IDCANCEL) {
+    int answer = host().message_box(box, message, mb::kOkCancel | mb::kIconWarning, true);
+    if (answer == mb::kIdCancel) {
         raise_error(999);
         return;
     }
@@ -247,14 +247,14 @@ void raise_notice(int number, std::string_view text) {
     if (errors.error_mode == 2) {
         report_error(number, message);
     } else if (errors.error_mode == 1) {
-        host().message_box(message, message_text(805), mb::OK | mb::ICONWARNING, true);
+        host().message_box(message, message_text(805), mb::kOk | mb::kIconWarning, true);
         host().refresh_main_window();
     }
     errors.last_error_number = number;
 }
 
 void loading_failure(int number, std::string_view text, int exit_code) {
-    host().message_box(compose(number, text), kLoaderCaption, mb::OK | mb::ICONERROR, false);
+    host().message_box(compose(number, text), kLoaderCaption, mb::kOk | mb::kIconError, false);
     host().end_process(exit_code);
     std::abort();  // hosts never return from end_process
 }

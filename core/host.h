@@ -12,11 +12,11 @@ namespace tolven {
 // Message box flags and answers, with the platform's values, so that the
 // transcript shows the same numbers on every host.
 namespace mb {
-constexpr unsigned OK = 0x0, OKCANCEL = 0x1, YESNOCANCEL = 0x3, YESNO = 0x4;
-constexpr unsigned ICONERROR = 0x10, ICONQUESTION = 0x20, ICONWARNING = 0x30,
-                   ICONINFORMATION = 0x40;
-constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5,
-              IDYES = 6, IDNO = 7;
+constexpr unsigned kOk = 0x0, kOkCancel = 0x1, kYesNoCancel = 0x3, kYesNo = 0x4;
+constexpr unsigned kIconError = 0x10, kIconQuestion = 0x20, kIconWarning = 0x30,
+                   kIconInformation = 0x40;
+constexpr int kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdRetry = 4, kIdIgnore = 5,
+              kIdYes = 6, kIdNo = 7;
 }  // namespace mb
 
 // Thrown by hosts whose end_process must return control (unit tests); the

@@ -53,8 +53,8 @@ void trace_line() {
     std::string n = std::to_string(interp.current_line);
     host().debug_output("debugTRACE*RUNTIME*" + n + "*TRACE*0");
     int answer = host().message_box("Line " + n + "!", "TRACE:",
-                                    mb::OKCANCEL | mb::ICONINFORMATION, true);
-    if (answer == mb::IDCANCEL) raise_error(999);
+                                    mb::kOkCancel | mb::kIconInformation, true);
+    if (answer == mb::kIdCancel) raise_error(999);
     host().refresh_main_window();
 }
 

@@ -28,12 +28,12 @@ public:
     std::string executable = "/nonexistent/tolvrun.exe";
 
     int message_box(std::string_view text, std::string_view caption, unsigned type, bool) override {
-        int answer = mb::IDOK;
+        int answer = mb::kIdOk;
         if (!box_answers.empty()) {
             answer = box_answers.front();
             box_answers.pop_front();
-        } else if ((type & 0xF) == mb::YESNO || (type & 0xF) == mb::YESNOCANCEL) {
-            answer = mb::IDYES;
+        } else if ((type & 0xF) == mb::kYesNo || (type & 0xF) == mb::kYesNoCancel) {
+            answer = mb::kIdYes;
         }
         boxes.push_back({std::string(text), std::string(caption), type, answer});
         return answer;

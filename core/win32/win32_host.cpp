@@ -1,0 +1,97 @@
+#include "core/win32/win32_host.h"
+
+#include <commdlg.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/automation.h"
+#include "core/shutdown.h"
+
+namespace tolven {
+
+HWND main_window_handle() { return nullptr; }
+
+int Win32Host::message_box(std::string_view text, std::string_view caption, unsigned type,
+                           bool owned_by_main) {
+    if (automation::active()) {
+        int answer = automation::default_box_answer(type);
+        if (auto line = automation::next_answer()) {
+            char* end = nullptr;
+            long v = std::strtol(line->c_str(), &end, 10);
+            if (end != line->c_str()) answer = static_cast<int>(v);
+        }
+        automation::record_box(caption, text, type, answer);
+        return answer;
+    }
+    std::string t(text), c(caption);
+    HWND owner = owned_by_main ? main_window_handle() : nullptr;
+    return MessageBoxA(owner, t.c_str(), c.c_str(), type);
+}
+
+std::optional<std::string> Win32Host::open_file_dialog(std::string_view title,
+                                                       std::string_view filter) {
+    std::optional<std::string> chosen;
+    if (automation::active()) {
+        if (auto line = automation::next_answer(); line && !line->empty()) chosen = *line;
+        automation::record_dialog("FileOpen", title, chosen);
+        return chosen;
+    }
+    std::string f(filter);
+    for (char& ch : f)
+        if (ch == '|') ch = '\0';
+    f.push_back('\0');
+    std::string t(title);
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = nullptr;
+    ofn.lpstrFilter = f.c_str();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrTitle = t.c_str();
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetOpenFileNameA(&ofn)) chosen = std::string(file);
+    return chosen;
+}
+
+void Win32Host::debug_output(std::string_view text) {
+    std::string s(text);
+    OutputDebugStringA(s.c_str());
+}
+
+void Win32Host::pump_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) shutdown_and_exit(255);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+void Win32Host::refresh_main_window() {
+    if (HWND w = main_window_handle()) {
+        InvalidateRect(w, nullptr, FALSE);
+        UpdateWindow(w);
+    }
+}
+
+void Win32Host::show_cursor() {
+    while (ShowCursor(TRUE) < 0) {
+    }
+}
+
+uint32_t Win32Host::tick_count() { return GetTickCount(); }
+
+std::string Win32Host::own_executable_path() {
+    char path[MAX_PATH * 2];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, n);
+}
+
+void Win32Host::end_process(int code) {
+    automation::record_exit(code);
+    ExitProcess(static_cast<UINT>(code));
+}
+
+}  // namespace tolven
