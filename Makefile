@@ -1,0 +1,71 @@
+# Thin driver over CMake. `make run` and `make test` install what is missing
+# (Debian packages), build, and run.
+SHELL := /bin/bash
+ROOT := $(abspath .)
+B := $(ROOT)/build
+JOBS ?= $(shell nproc)
+
+DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
+    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl
+
+.PHONY: all deps build native win64 win32 test unit e2e run bench fuzz clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+$(B)/native/build.ninja:
+	cmake -S . -B $(B)/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_SANITIZE=ON
+$(B)/win64/build.ninja:
+	cmake -S . -B $(B)/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+$(B)/win32/build.ninja:
+	cmake -S . -B $(B)/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
+$(B)/release/build.ninja:
+	cmake -S . -B $(B)/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+native: $(B)/native/build.ninja
+	cmake --build $(B)/native -j$(JOBS)
+win64: $(B)/win64/build.ninja
+	cmake --build $(B)/win64 -j$(JOBS)
+win32: $(B)/win32/build.ninja
+	cmake --build $(B)/win32 -j$(JOBS)
+
+build: deps
+	$(MAKE) native win64 win32
+
+unit: native
+	cd $(B)/native && ctest --output-on-failure -j$(JOBS)
+
+e2e: native win64
+	python3 tests/e2e/run_e2e.py
+
+# Everything: native unit tests under ASan/UBSan, then the end-to-end tests
+# under Wine; fails when any test fails.
+test: build
+	@set -o pipefail; rc=0; \
+	$(MAKE) --no-print-directory unit || rc=1; \
+	python3 tests/e2e/run_e2e.py || rc=1; \
+	if [ $$rc -eq 0 ]; then echo "ALL TESTS PASSED"; else echo "TESTS FAILED"; fi; exit $$rc
+
+run: build
+	$(B)/native/tolvasm asm examples/hello.tvl $(B)/hello.tvc
+	python3 tools/run_program.py $(B)/hello.tvc
+
+bench: deps $(B)/release/build.ninja win64
+	cmake --build $(B)/release -j$(JOBS)
+	python3 bench/run_bench.py
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(B)/fuzz -G Ninja -DTOLVEN_FUZZ=ON -DTOLVEN_SANITIZE=ON
+	cmake --build $(B)/fuzz -j$(JOBS)
+
+clean:
+	rm -rf $(B)

@@ -1,0 +1,209 @@
+#!/usr/bin/env python3
+"""End-to-end tests: listings in tests/programs/ are assembled, run by the real
+tolvrun.exe under Wine, and checked against the expectations they carry.
+
+Directives in a listing (comments to the assembler):
+  ;! args A B ...      command line (default: the program file); {prog} is it
+  ;! answer TEXT       one line of TOLVEN_ANSWERS (repeatable; empty allowed)
+  ;! keys TEXT         TOLVEN_KEYS
+  ;! exit N            expected exit code (default 0)
+  ;! no-program        do not pass the program file (open dialog cases)
+  ;! timeout S         seconds before the run counts as hung (default 20)
+  ;> {json}            the transcript, line by line, exactly
+  ;= TEXT             the screen dump, line by line (trailing blanks removed)
+  ;! file NAME TEXT    after the run, file NAME (in the work folder) holds TEXT
+                       (\\r \\n \\xHH escapes)
+  ;! setup NAME TEXT   before the run, write file NAME with TEXT (same escapes)
+Python-defined cases (files that no listing can make) live in cases_*.py.
+"""
+import glob
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from wine_env import ROOT, BUILD, WineEnv  # noqa: E402
+
+TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
+TOLVASM = os.path.join(BUILD, "native", "tolvasm")
+WORK = os.path.join(BUILD, "e2e")
+
+
+def unescape(text):
+    return re.sub(rb"\\(r|n|t|\\|x[0-9A-Fa-f]{2})",
+                  lambda m: {b"r": b"\r", b"n": b"\n", b"t": b"\t", b"\\": b"\\"}.get(m.group(1))
+                  or bytes([int(m.group(1)[1:], 16)]),
+                  text.encode("latin-1"))
+
+
+class Case:
+    def __init__(self, name):
+        self.name = name
+        self.args = None
+        self.answers = []
+        self.keys = None
+        self.exit = 0
+        self.timeout = 20
+        self.transcript = None
+        self.screen = None
+        self.files = []
+        self.setup = []
+        self.program_bytes = None   # when set, written as prog.tvc instead of assembling
+        self.listing = None
+        self.no_program = False
+        self.env = {}
+        self.check = None           # extra check: function(workdir) -> error text or None
+        self.prepare = None         # function(workdir) run before the program
+
+
+def parse_listing(path):
+    case = Case(os.path.splitext(os.path.basename(path))[0])
+    case.listing = path
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\n").rstrip("\r")
+            if line.startswith(";>"):
+                case.transcript = (case.transcript or []) + [json.loads(line[2:].strip())]
+            elif line.startswith(";="):
+                case.screen = (case.screen or []) + [line[3:] if len(line) > 2 else ""]
+            elif line.startswith(";!"):
+                key, _, value = line[2:].strip().partition(" ")
+                if key == "args":
+                    case.args = value.split()
+                elif key == "answer":
+                    case.answers.append(value)
+                elif key == "keys":
+                    case.keys = value
+                elif key == "exit":
+                    case.exit = int(value)
+                elif key == "timeout":
+                    case.timeout = float(value)
+                elif key == "no-program":
+                    case.no_program = True
+                elif key == "env":
+                    k, _, v = value.partition("=")
+                    case.env[k] = v
+                elif key in ("file", "setup"):
+                    name, _, text = value.partition(" ")
+                    (case.files if key == "file" else case.setup).append((name, unescape(text)))
+                else:
+                    raise ValueError(f"{path}: unknown directive {key}")
+    return case
+
+
+def run_case(wine, case):
+    work = os.path.join(WORK, case.name)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    prog = os.path.join(work, "prog.tvc")
+    if case.program_bytes is not None:
+        with open(prog, "wb") as f:
+            f.write(case.program_bytes)
+    elif case.listing:
+        r = subprocess.run([TOLVASM, "asm", case.listing, prog], capture_output=True, text=True)
+        if r.returncode != 0:
+            return f"assembler failed: {r.stderr.strip()}"
+    for name, data in case.setup:
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(data)
+    if case.prepare:
+        case.prepare(work)
+    transcript = os.path.join(work, "transcript.jsonl")
+    env = {"TOLVEN_TRANSCRIPT": "transcript.jsonl", "TOLVEN_SCREEN": "screen.txt",
+           "TOLVEN_SCREENSHOT": "screen.bmp"}
+    if case.answers:
+        with open(os.path.join(work, "answers.txt"), "w", encoding="latin-1", newline="\r\n") as f:
+            f.write("\n".join(case.answers) + "\n")
+        env["TOLVEN_ANSWERS"] = "answers.txt"
+    if case.keys is not None:
+        env["TOLVEN_KEYS"] = case.keys
+    env.update(case.env)
+    exe = env.pop("_exe", None) or TOLVRUN
+    args = case.args if case.args is not None else ([] if case.no_program else ["prog.tvc"])
+    args = [a.replace("{prog}", "prog.tvc") for a in args]
+    started = time.monotonic()
+    code, out, err = wine.run([exe] + args, cwd=work, extra_env=env, timeout=case.timeout)
+    case.seconds = time.monotonic() - started
+    problems = []
+    if code is None:
+        problems.append(f"hung for more than {case.timeout} s")
+    elif code != case.exit:
+        problems.append(f"exit code {code}, expected {case.exit}")
+    got = []
+    if os.path.exists(transcript):
+        with open(transcript, encoding="utf-8") as f:
+            got = [json.loads(l) for l in f if l.strip()]
+    expected_transcript = case.transcript
+    if expected_transcript is None:
+        expected_transcript = [{"event": "exit", "code": case.exit}]
+    if got != expected_transcript:
+        problems.append("transcript differs:\n    expected: " +
+                        "\n              ".join(json.dumps(e, ensure_ascii=False) for e in expected_transcript) +
+                        "\n    got:      " + "\n              ".join(json.dumps(g, ensure_ascii=False) for g in got))
+    if case.screen is not None:
+        path = os.path.join(work, "screen.txt")
+        lines = open(path, encoding="latin-1").read().split("\n") if os.path.exists(path) else ["<no screen dump>"]
+        while lines and lines[-1] == "":
+            lines.pop()
+        want = list(case.screen)
+        while want and want[-1] == "":
+            want.pop()
+        if lines != want:
+            problems.append("screen differs:\n    expected: " + "\n              ".join(want) +
+                            "\n    got:      " + "\n              ".join(lines))
+    for name, data in case.files:
+        path = os.path.join(work, name)
+        if not os.path.exists(path):
+            problems.append(f"file {name} missing")
+        else:
+            have = open(path, "rb").read()
+            if have != data:
+                problems.append(f"file {name} holds {have!r}, expected {data!r}")
+    if case.check:
+        msg = case.check(work)
+        if msg:
+            problems.append(msg)
+    return "\n  ".join(problems) if problems else None
+
+
+def collect(pattern):
+    cases = [parse_listing(p) for p in sorted(glob.glob(os.path.join(ROOT, "tests", "programs", "**", "*.tvl"),
+                                                        recursive=True))]
+    for mod_path in sorted(glob.glob(os.path.join(os.path.dirname(__file__), "cases_*.py"))):
+        name = os.path.splitext(os.path.basename(mod_path))[0]
+        module = __import__(name)
+        cases.extend(module.cases())
+    if pattern:
+        cases = [c for c in cases if re.search(pattern, c.name)]
+    return cases
+
+
+def main():
+    pattern = sys.argv[1] if len(sys.argv) > 1 else None
+    for path in (TOLVRUN, TOLVASM):
+        if not os.path.exists(path):
+            sys.exit(f"missing {path}: run 'make build' first")
+    cases = collect(pattern)
+    wine = WineEnv(fresh=os.environ.get("TOLVEN_KEEP_PREFIX") != "1").start()
+    passed = failed = 0
+    try:
+        for case in cases:
+            problem = run_case(wine, case)
+            if problem:
+                failed += 1
+                print(f"FAIL {case.name}\n  {problem}")
+            else:
+                passed += 1
+                print(f"ok   {case.name} ({case.seconds:.2f} s)")
+    finally:
+        wine.stop()
+    print(f"e2e: {passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
