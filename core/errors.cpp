@@ -205,6 +205,7 @@ void report_error(int number, std::string_view message) {
     debugger_report("FEHLER", message, number);
     std::string box = std::string(message_text(801)) + line_number_text() + "!";
     host().message_box(box, message, mb::kOk | mb::kIconError, true);
+    if (shutdown_in_progress()) return;
     shutdown_and_exit(2);
 }
 

@@ -35,6 +35,8 @@ void run_shutdown_steps() {
     for (auto& step : s) step.run();
 }
 
+bool shutdown_in_progress() { return shutting_down; }
+
 void reset_shutdown_steps() {
     steps().clear();
     shutting_down = false;

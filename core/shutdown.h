@@ -21,6 +21,10 @@ void on_shutdown(ShutdownStage stage, std::function<void()> step);
 // process with the exit code.
 [[noreturn]] void shutdown_and_exit(int code);
 
+// True while the steps run: an error raised by a step is shown but does not
+// end the process early, so the remaining steps (other files) still run.
+bool shutdown_in_progress();
+
 // Runs the steps without ending the process (tests).
 void run_shutdown_steps();
 void reset_shutdown_steps();
