@@ -45,6 +45,7 @@ struct Interp {
     bool found_flag = false;
     bool pump_switch = false;     // on: no periodic message pumping
     uint8_t pump_counter = 0;
+    uint64_t lines_run = 0;       // for measurements
     bool trace = false;           // debug mode 2
     bool runtime_mode = false;    // set once loading is done
     Handler handlers[256] = {};

@@ -79,6 +79,7 @@ void reset_interpreter() {
 void run_loop() {
     while (interp.current_line < program.line_count && !interp.end_flag) {
         ++interp.current_line;
+        ++interp.lines_run;
         interp.found_flag = false;
         std::string_view line = program.lines[static_cast<size_t>(interp.current_line)];
         if (line.empty()) {
