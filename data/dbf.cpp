@@ -1,0 +1,1121 @@
+#include "data/dbf.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/errors.h"
+#include "core/shutdown.h"
+#include "gui/item_list.h"
+#include "values/charcase.h"
+#include "values/dates.h"
+
+namespace tolven::dbase {
+
+int text_font_index = 2;
+std::string display_date_order = ".dMy";
+std::function<Date()> today = [] {
+    std::time_t now = std::time(nullptr);
+    std::tm lt{};
+#ifdef _WIN32
+    localtime_s(&lt, &now);
+#else
+    localtime_r(&now, &lt);
+#endif
+    return Date{lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday};
+};
+
+std::unique_ptr<Table> tables[kTableSlots + 1];
+int current_table = 0;
+
+namespace {
+
+constexpr uint32_t kDbfCache = 32768;
+constexpr uint32_t kDbtCache = 2048;
+constexpr uint32_t kBlock = 512;
+constexpr const char* kNotDbase = "Keine dBase III-Datei";
+
+std::string upper(std::string_view s) { return ansi_upper(s); }
+bool valid_date(int y, int m, int d) { return is_valid_date(d, m, y); }
+
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t get32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::string_view trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    return s.substr(b, e - b);
+}
+
+std::string strip_trailing_blanks(std::string_view s) {
+    size_t e = s.size();
+    while (e > 0 && s[e - 1] == ' ') --e;
+    return std::string(s.substr(0, e));
+}
+
+bool has_extension(std::string_view name) {
+    size_t sep = name.find_last_of("\\/:");
+    size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && (sep == std::string_view::npos || dot > sep);
+}
+
+std::string memo_file_name(const std::string& table) {
+    std::string base = table;
+    if (has_extension(base)) base.erase(base.rfind('.'));
+    return base + ".DBT";
+}
+
+std::string directory_of(const std::string& name) {
+    size_t sep = name.find_last_of("\\/:");
+    return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
+}
+
+// Reports a pending database error as a runtime warning.
+void report() {
+    if (db_error.number != 0) raise_warning(db_error.number, db_error.text);
+}
+
+bool number_in_range(int32_t n) {
+    if (n >= 1 && n <= kTableSlots) return true;
+    raise_error(609);
+    return false;
+}
+
+Table* need_current() {
+    Table* t = current();
+    if (!t) raise_error(610);
+    return t;
+}
+
+// Registers the step that closes every table at the end of the process. The
+// step's token expires when the shutdown steps are reset, so it is registered
+// again on the next open.
+void ensure_shutdown_step() {
+    static std::weak_ptr<int> registration;
+    if (!registration.expired()) return;
+    auto token = std::make_shared<int>(0);
+    registration = token;
+    on_shutdown(ShutdownStage::Files, [token] { close_all_tables(); });
+}
+
+std::string date_text(int y, int m, int d, bool long_year) {
+    char b[32];
+    if (long_year) std::snprintf(b, sizeof b, "%02d.%02d.%04d", d, m, y);
+    else std::snprintf(b, sizeof b, "%02d.%02d.%02d", d, m, y % 100);
+    return b;
+}
+
+void set_last_field(Table& t, const Field& f, int32_t number) {
+    t.last_type = f.type;
+    t.last_length = f.length;
+    t.last_decimals = f.decimals;
+    t.last_number = number;
+    t.last_name = f.name;
+}
+
+int32_t block_number(std::string_view field_text) {
+    std::string_view s = trim(field_text);
+    if (s.empty() || s.size() > 9) return 0;
+    int32_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return 0;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+int64_t record_offset(const Table& t, int32_t r) {
+    return int64_t(t.header_length) + int64_t(r - 1) * t.record_length;
+}
+
+// Reads the raw bytes of record r without touching the table's state.
+bool read_raw(Table& t, int32_t r, std::vector<uint8_t>& out) {
+    out.assign(t.record_length, ' ');
+    return t.dbf.read(record_offset(t, r), out.data(), t.record_length) == t.record_length;
+}
+
+void close_indexes(Table& t) {
+    for (auto& ix : t.indexes) ix->close();
+    t.indexes.clear();
+    t.indexed = false;
+}
+
+void write_header_on_close(Table& t) {
+    Date d = today();
+    t.header[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
+    t.header[2] = static_cast<uint8_t>(d.month);
+    t.header[3] = static_cast<uint8_t>(d.day);
+    put32(t.header + 4, static_cast<uint32_t>(t.count));
+    t.dbf.write(0, t.header, 8);
+    uint8_t eof = 0x1A;
+    t.dbf.write(record_offset(t, t.count + 1), &eof, 1);
+}
+
+void close_slot(int n) {
+    auto& slot = tables[n];
+    if (!slot) return;
+    Table& t = *slot;
+    if (t.state == TableState::Modified && t.dbf.is_open()) write_header_on_close(t);
+    close_indexes(t);
+    t.dbf.close_with_cache();
+    t.dbt.close_with_cache();
+    slot.reset();
+}
+
+// Opens the files and reads the header and descriptors. The count is cut to
+// the records the file really holds; clamped_from is then the header's count.
+bool open_files(Table& t, int64_t& clamped_from) {
+    clamped_from = -1;
+    t.dbf.open_with_cache(t.file_name, kDbfCache);
+    if (!t.dbf.reset(1)) return false;
+    if (t.dbf.read(0, t.header, 32) != 32 || (t.header[0] != 0x03 && t.header[0] != 0x83)) {
+        set_db_error(157, kNotDbase);
+        return false;
+    }
+    t.header_length = get16(t.header + 8);
+    t.record_length = get16(t.header + 10);
+    if (t.header_length < 33 || t.record_length < 1) {
+        set_db_error(157, kNotDbase);
+        return false;
+    }
+    int32_t n = (t.header_length - 33) / 32;
+    std::vector<uint8_t> desc(size_t(n) * 32);
+    if (n > 0 && t.dbf.read(32, desc.data(), n * 32) != n * 32) {
+        set_db_error(157, kNotDbase);
+        return false;
+    }
+    uint32_t offset = 1;
+    for (int32_t i = 0; i < n; ++i) {
+        const uint8_t* d = desc.data() + size_t(i) * 32;
+        if (d[0] == 0x0D) break;  // the descriptors end early
+        Field f;
+        size_t len = 0;
+        while (len < 11 && d[len] != 0) ++len;
+        f.name = upper(strip_trailing_blanks(std::string_view(reinterpret_cast<const char*>(d), len)));
+        f.type = upper(std::string(1, static_cast<char>(d[11])))[0];
+        f.length = d[16];
+        f.decimals = d[17];
+        f.offset = offset;
+        offset += f.length;
+        t.fields.push_back(std::move(f));
+    }
+    // Fields reaching past the record would read and write outside it.
+    if (offset > t.record_length) {
+        set_db_error(157, kNotDbase);
+        return false;
+    }
+    t.field_count = static_cast<int32_t>(t.fields.size());
+    int64_t size = t.dbf.size_records();
+    int64_t whole = size > t.header_length ? (size - t.header_length) / t.record_length : 0;
+    int64_t stated = get32(t.header + 4);
+    t.count = static_cast<int32_t>(std::min<int64_t>(stated, std::min<int64_t>(whole, INT32_MAX - 1)));
+    if (stated > t.count) clamped_from = stated;
+    int y = t.header[1] <= 70 ? 2000 + t.header[1] : 1900 + t.header[1];
+    t.date_short = date_text(y, t.header[2], t.header[3], false);
+    t.date_long = date_text(y, t.header[2], t.header[3], true);
+    t.has_memo = t.header[0] == 0x83;
+    if (t.has_memo) {
+        t.memo_name = memo_file_name(t.file_name);
+        t.dbt.open_with_cache(t.memo_name, kDbtCache);
+        if (!t.dbt.reset(kBlock)) return false;
+    }
+    t.buffer.assign(t.record_length, ' ');
+    return true;
+}
+
+std::optional<std::string> normalise(const Field& f, std::string_view v) {
+    switch (f.type) {
+        case 'M':
+            return std::nullopt;
+        case 'L': {
+            if (v.empty()) return std::string();
+            char c = v[0];
+            if (std::strchr("TtYyJj", c) && c) return std::string("T");
+            if (std::strchr("FfNn", c) && c) return std::string("F");
+            return std::nullopt;
+        }
+        case 'N': {
+            std::string s(trim(v));
+            // A decimal comma is taken as the point when there is no point.
+            if (s.find('.') == std::string::npos) {
+                size_t comma = s.find(',');
+                if (comma != std::string::npos && s.find(',', comma + 1) == std::string::npos) s[comma] = '.';
+            }
+            double x;
+            if (!key_text_to_double(s, x) || !std::isfinite(x)) return std::nullopt;
+            char b[400];
+            int dec = f.decimals;
+            std::snprintf(b, sizeof b, "%*.*f", int(f.length), dec, x);
+            std::string r = b;
+            // Negative zero after rounding is plain zero.
+            if (r.find_first_of("123456789") == std::string::npos && r.find('-') != std::string::npos) {
+                std::snprintf(b, sizeof b, "%*.*f", int(f.length), dec, 0.0);
+                r = b;
+            }
+            // A number wider than the field would lose digits when cut.
+            if (r.size() > f.length) return std::nullopt;
+            return r;
+        }
+        case 'D': {
+            std::string_view s = trim(v);
+            if (s.size() != 8) return std::nullopt;
+            int y = 0, m = 0, d = 0;
+            for (size_t i = 0; i < 8; ++i)
+                if (s[i] < '0' || s[i] > '9') return std::nullopt;
+            y = std::stoi(std::string(s.substr(0, 4)));
+            m = std::stoi(std::string(s.substr(4, 2)));
+            d = std::stoi(std::string(s.substr(6, 2)));
+            if (!valid_date(y, m, d)) return std::nullopt;
+            return std::string(s);
+        }
+        default:
+            return std::string(v);
+    }
+}
+
+void put_field_bytes(Table& t, const Field& f, std::string_view v) {
+    uint8_t* p = t.buffer.data() + f.offset;
+    std::memset(p, ' ', f.length);
+    std::memcpy(p, v.data(), std::min<size_t>(v.size(), f.length));
+}
+
+int32_t write_field_to(Table& t, const Field& f, int32_t number, std::string_view value) {
+    set_last_field(t, f, number);
+    std::string v(value);
+    if (text_font_index == 1) v = ansi_to_oem(v);
+    auto norm = normalise(f, v);
+    if (!norm) return 0;
+    put_field_bytes(t, f, *norm);
+    return 1;
+}
+
+std::string read_field_of(Table& t, const Field& f, int32_t number) {
+    set_last_field(t, f, number);
+    std::string s(reinterpret_cast<const char*>(t.buffer.data()) + f.offset, f.length);
+    if (text_font_index == 1) s = oem_to_ansi(s);
+    return s;
+}
+
+// Goes to record r by its number: with an index the index follows the record
+// first, and a record the index does not hold is not read.
+void go_to_record(Table& t, int32_t r) {
+    if (r < 1 || r > t.count) {
+        read_record(t, r);  // sets the error about the missing record
+        return;
+    }
+    if (t.indexed && t.master()) {
+        std::vector<uint8_t> raw;
+        if (!read_raw(t, r, raw)) {
+            set_db_error(100, t.file_name, " (Read)");
+            return;
+        }
+        DbError before = db_error;
+        auto key = t.master()->key_from_record(raw.data(), raw.size());
+        db_error = before;
+        if (!t.master()->position_on(r, key ? &*key : nullptr)) return;
+    }
+    read_record(t, r);
+}
+
+// Memo blocks of a memo starting at block `first`: up to the block holding
+// the end mark, or to the end of the file.
+int32_t memo_blocks(Table& t, int32_t first) {
+    int64_t blocks = t.dbt.size_records();
+    if (first <= 0 || first >= blocks) return 0;
+    uint8_t b[kBlock];
+    int32_t n = 0;
+    for (int64_t q = first; q < blocks; ++q) {
+        if (t.dbt.read(q, b, 1) != 1) break;
+        ++n;
+        if (std::memchr(b, 0x1A, kBlock)) break;
+    }
+    return n;
+}
+
+int64_t memo_file_blocks(RecordFile& f) {
+    // A partly written last block still counts.
+    return std::max<int64_t>(1, (f.size_bytes() + kBlock - 1) / kBlock);
+}
+
+// Copies a memo block by block into the pack's new memo file; returns the
+// blocks written.
+int32_t copy_memo(RecordFile& from, RecordFile& to, int32_t first, int64_t at) {
+    int64_t blocks = from.size_records();
+    uint8_t b[kBlock];
+    int32_t n = 0;
+    for (int64_t q = first; q > 0 && q < blocks; ++q) {
+        if (from.read(q, b, 1) != 1) break;
+        auto* end = static_cast<uint8_t*>(std::memchr(b, 0x1A, kBlock));
+        if (end) std::memset(end + 1, 0, size_t(b + kBlock - end - 1));
+        if (to.write(at + n, b, 1) != 1) break;
+        ++n;
+        if (end) break;
+    }
+    return n;
+}
+
+std::string right_aligned(int64_t v, size_t width) {
+    std::string s = std::to_string(v);
+    if (s.size() < width) s.insert(0, width - s.size(), ' ');
+    return s;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+const Field* Table::field(std::string_view name) const {
+    std::string n = upper(strip_trailing_blanks(name));
+    for (const auto& f : fields)
+        if (f.name == n) return &f;
+    return nullptr;
+}
+
+FieldLookup Table::lookup() const {
+    return [this](std::string_view name) -> std::optional<FieldRef> {
+        const Field* f = field(name);
+        if (!f) return std::nullopt;
+        return FieldRef{f->offset, f->length, f->type};
+    };
+}
+
+Table* current() {
+    if (current_table < 1 || current_table > kTableSlots) return nullptr;
+    return tables[current_table].get();
+}
+
+std::string table_file_name(std::string_view name) {
+    std::string s(name);
+    if (!has_extension(s)) s += ".DBF";
+    return s;
+}
+
+std::string index_file_name(std::string_view name) {
+    std::string s(name);
+    if (!has_extension(s)) s += ".NDX";
+    return s;
+}
+
+bool read_record(Table& t, int32_t r) {
+    if (r < 1 || r > t.count) {
+        set_db_error(100, "Datensatz " + std::to_string(r) + " nicht in der Tabelle gefunden.");
+        return false;
+    }
+    std::vector<uint8_t> raw;
+    if (!read_raw(t, r, raw)) {
+        set_db_error(100, t.file_name, " (Read)");
+        return false;
+    }
+    t.buffer = std::move(raw);
+    t.current = r;
+    t.deleted = t.buffer[0] == '*';
+    return true;
+}
+
+void move(Table& t, Move m, bool read) {
+    t.end = false;
+    if (t.count == 0) {
+        t.end = true;
+        return;
+    }
+    int32_t r = 0;
+    if (t.indexed && t.master()) {
+        NdxIndex& ix = *t.master();
+        switch (m) {
+            case Move::First: r = ix.first(); break;
+            case Move::Last: r = ix.last(); break;
+            case Move::Next: r = ix.next(); break;
+            case Move::Previous: r = ix.previous(); break;
+        }
+        if (ix.at_end() || r == 0) {
+            t.end = true;
+            return;
+        }
+    } else {
+        switch (m) {
+            case Move::First: r = 1; break;
+            case Move::Last: r = t.count; break;
+            case Move::Previous: r = std::max(t.current - 1, 1); break;
+            case Move::Next:
+                r = t.current + 1;
+                if (r > t.count) {
+                    t.end = true;
+                    return;
+                }
+                break;
+        }
+    }
+    if (read) {
+        read_record(t, r);
+    } else if (r < 1 || r > t.count) {
+        set_db_error(100, "Datensatz " + std::to_string(r) + " nicht in der Tabelle gefunden.");
+    } else {
+        t.current = r;
+    }
+}
+
+void put_record(Table& t, int32_t b) {
+    const bool existing = b >= 1 && b <= t.count;
+    if (!existing) b = t.count + 1;
+    if (b < 1) return;
+    std::vector<std::optional<std::string>> old_keys(t.indexes.size());
+    if (existing && !t.indexes.empty()) {
+        std::vector<uint8_t> old;
+        DbError before = db_error;
+        if (read_raw(t, b, old))
+            for (size_t i = 0; i < t.indexes.size(); ++i)
+                old_keys[i] = t.indexes[i]->key_from_record(old.data(), old.size());
+        db_error = before;
+    }
+    if (t.dbf.write(record_offset(t, b), t.buffer.data(), t.record_length) != t.record_length) return;
+    if (!existing) t.count = b;
+    t.current = b;
+    t.state = TableState::Modified;
+    t.deleted = t.buffer[0] == '*';
+    // Every open index is kept in step, so none of them goes stale.
+    for (size_t i = 0; i < t.indexes.size(); ++i) {
+        auto key = t.indexes[i]->key_from_record(t.buffer.data(), t.buffer.size());
+        if (!key) continue;
+        t.indexes[i]->record_written(*key, b, existing, old_keys[i] ? &*old_keys[i] : nullptr);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+int32_t open_table(int32_t n, std::string_view file_name) {
+    if (!number_in_range(n)) return 0;
+    if (tables[n]) close_slot(n);
+    if (db_error_pending()) {
+        raise_error(db_error.number, db_error.text);
+        return 0;
+    }
+    auto t = std::make_unique<Table>();
+    t->file_name = table_file_name(file_name);
+    int64_t clamped_from = -1;
+    if (!open_files(*t, clamped_from)) {
+        t->dbf.close_with_cache();
+        t->dbt.close_with_cache();
+        raise_error(db_error.number, db_error.text);
+        return 0;
+    }
+    ensure_shutdown_step();
+    t->state = TableState::Open;
+    tables[n] = std::move(t);
+    current_table = n;
+    Table& tt = *tables[n];
+    if (clamped_from >= 0)
+        set_db_error(100, "Datensatz " + std::to_string(tt.count + 1) + " nicht in der Tabelle gefunden.");
+    move(tt, Move::First, true);
+    report();
+    return tt.count;
+}
+
+int32_t select_table(int32_t n) {
+    if (!number_in_range(n)) return 0;
+    if (!tables[n]) {
+        raise_error(610);
+        return 0;
+    }
+    current_table = n;
+    report();
+    return tables[n]->count;
+}
+
+int32_t close_table(int32_t n) {
+    if (!number_in_range(n)) return 0;
+    if (!tables[n]) {
+        raise_error(610);
+        return 0;
+    }
+    int32_t count = tables[n]->count;
+    close_slot(n);
+    report();
+    return count;
+}
+
+void close_all_tables() {
+    for (int n = 1; n <= kTableSlots; ++n) close_slot(n);
+}
+
+int32_t go_to(std::string_view first_text, int32_t first_value, std::optional<int32_t> second_value) {
+    Table* t = need_current();
+    if (!t) return 0;
+    std::string kw = upper(trim(first_text));
+    int32_t c = second_value.value_or(1);
+    if (kw == "|<" || kw == "TOP") {
+        move(*t, Move::First, true);
+    } else if (kw == ">|" || kw == "BOTTOM") {
+        move(*t, Move::Last, true);
+    } else if (kw == ">" || kw == "NEXT" || kw == "<" || kw == "PREV") {
+        Move m = (kw == ">" || kw == "NEXT") ? Move::Next : Move::Previous;
+        for (int32_t i = 1; i < c; ++i) {
+            int32_t before = t->current;
+            move(*t, m, false);
+            if (t->end || t->current == before || db_error_pending()) break;
+        }
+        move(*t, m, true);
+    } else if (kw == "*" || kw == "INDEX") {
+        if (c < 2) {
+            move(*t, Move::First, true);
+        } else {
+            move(*t, Move::First, false);
+            for (int32_t i = 0; i < c - 2 && !t->end && !db_error_pending(); ++i) move(*t, Move::Next, false);
+            move(*t, Move::Next, true);
+        }
+    } else {
+        int32_t r = second_value ? *second_value : first_value;
+        if (r != 0) go_to_record(*t, r);
+    }
+    report();
+    return t->current;
+}
+
+std::string read_field(std::string_view name) {
+    Table* t = need_current();
+    if (!t) return {};
+    const Field* f = t->field(name);
+    std::string s;
+    if (!f) set_db_error(602, name);
+    else s = read_field_of(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
+    report();
+    return s;
+}
+
+std::string read_field(int32_t number) {
+    Table* t = need_current();
+    if (!t) return {};
+    std::string s;
+    if (number < 1 || number > t->field_count) set_db_error(603, std::to_string(number));
+    else s = read_field_of(*t, t->fields[size_t(number - 1)], number);
+    report();
+    return s;
+}
+
+int32_t write_field(std::string_view name, std::string_view value) {
+    Table* t = need_current();
+    if (!t) return 0;
+    const Field* f = t->field(name);
+    int32_t r = 0;
+    if (!f) set_db_error(604, name);
+    else r = write_field_to(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1, value);
+    report();
+    return r;
+}
+
+int32_t write_field(int32_t number, std::string_view value) {
+    Table* t = need_current();
+    if (!t) return 0;
+    int32_t r = 0;
+    if (number < 1 || number > t->field_count) set_db_error(605, std::to_string(number));
+    else r = write_field_to(*t, t->fields[size_t(number - 1)], number, value);
+    report();
+    return r;
+}
+
+int32_t write_record(int32_t n) {
+    Table* t = need_current();
+    if (!t) return 0;
+    put_record(*t, n == 0 ? t->current : n);
+    report();
+    return t->current;
+}
+
+int32_t append_record() {
+    Table* t = need_current();
+    if (!t) return 0;
+    put_record(*t, t->count + 1);
+    std::fill(t->buffer.begin(), t->buffer.end(), ' ');
+    t->deleted = false;
+    return t->current;
+}
+
+namespace {
+int32_t mark_record(uint8_t flag) {
+    Table* t = need_current();
+    if (!t) return 0;
+    // Without a current record there is nothing to mark; writing would add a
+    // new record instead.
+    if (t->current < 1 || t->current > t->count) {
+        report();
+        return 0;
+    }
+    t->buffer[0] = flag;
+    put_record(*t, t->current);
+    report();
+    return t->current;
+}
+}  // namespace
+
+int32_t delete_record() { return mark_record('*'); }
+int32_t recall_record() { return mark_record(' '); }
+
+int32_t pack_table() {
+    Table* t = need_current();
+    if (!t) return 0;
+    close_indexes(*t);
+    RecordFile temp;
+    const std::string temp_name = directory_of(t->memo_name) + "DB3$$$.D$$";
+    int64_t next_free = 1;
+    if (t->has_memo) {
+        temp.open_with_cache(temp_name, kDbtCache);
+        uint8_t block0[kBlock] = {};
+        put32(block0, 1);
+        if (!temp.rewrite(kBlock) || temp.write(0, block0, 1) != 1) {
+            temp.close_with_cache();
+            report();
+            return t->count;
+        }
+    }
+    int32_t kept = 0;
+    bool failed = false;
+    std::vector<const Field*> memos;
+    for (const auto& f : t->fields)
+        if (f.type == 'M') memos.push_back(&f);
+    for (int32_t r = 1; r <= t->count; ++r) {
+        if (!read_record(*t, r)) {
+            failed = true;
+            break;
+        }
+        if (t->deleted) continue;
+        if (t->has_memo) {
+            for (const Field* f : memos) {
+                std::string_view text(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
+                int32_t first = block_number(text);
+                int32_t n = first > 0 ? copy_memo(t->dbt, temp, first, next_free) : 0;
+                put_field_bytes(*t, *f, n > 0 ? right_aligned(next_free, 10) : std::string());
+                next_free += n;
+            }
+        }
+        ++kept;
+        if (t->dbf.write(record_offset(*t, kept), t->buffer.data(), t->record_length) != t->record_length) {
+            failed = true;
+            break;
+        }
+    }
+    // After a failed read or write the records past the failure have not been
+    // moved; cutting the file would lose them.
+    if (!failed) {
+        t->count = kept;
+        t->dbf.seek_truncate(record_offset(*t, kept + 1) + 1);
+        t->state = TableState::Modified;
+    }
+    if (t->has_memo) {
+        if (!failed) {
+            uint8_t block0[kBlock];
+            if (temp.read(0, block0, 1) == 1) {
+                put32(block0, static_cast<uint32_t>(next_free));
+                temp.write(0, block0, 1);
+            }
+            temp.close_with_cache();
+            t->dbt.close_with_cache();
+            erase_file(t->memo_name);
+            rename_file(temp_name, t->memo_name);
+            t->dbt.open_with_cache(t->memo_name, kDbtCache);
+            t->dbt.reset(kBlock);
+        } else {
+            temp.close_with_cache();
+            erase_file(temp_name);
+        }
+    }
+    t->current = 0;
+    std::fill(t->buffer.begin(), t->buffer.end(), ' ');
+    t->deleted = false;
+    if (t->count > 0) move(*t, Move::First, true);
+    report();
+    return t->count;
+}
+
+// ---------------------------------------------------------------------------
+// Memos
+
+int32_t memo_to_items(std::string_view field_name) {
+    Table* t = need_current();
+    if (!t) return -1;
+    const Field* f = t->field(field_name);
+    if (!f) {
+        set_db_error(602, field_name);
+        report();
+        return -1;
+    }
+    set_last_field(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
+    if (f->type != 'M') {
+        report();
+        return -1;
+    }
+    item_list.clear();
+    std::string_view text(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
+    const int32_t first = block_number(text);
+    t->memo_first_block = first;
+    t->memo_block_count = 0;
+    if (first <= 0 || !t->has_memo) {
+        report();
+        return 0;
+    }
+    const size_t width = static_cast<size_t>(std::clamp(t->memo_width, 1, 255));
+    const int64_t blocks = t->dbt.size_records();
+    std::string line;
+    auto add = [&](std::string s) { item_list.add(s); };
+    int32_t read = 0, pos = 0;
+    bool done = false;
+    uint8_t b[kBlock];
+    for (int64_t q = first; q < blocks && !done; ++q) {
+        if (t->dbt.read(q, b, 1) != 1) break;
+        ++read;
+        for (int i = 0; i < int(kBlock) && !done; ++i) {
+            uint8_t c = b[i];
+            pos = i;
+            if (c == 10) continue;
+            if (c == 13) {
+                add(std::move(line));
+                line.clear();
+                continue;
+            }
+            if (c == 0x1A) {
+                done = true;
+                break;
+            }
+            if (c == 0x8D) {
+                if (line.empty() || line.back() == ' ' || line.back() == '-') continue;
+                c = ' ';
+            }
+            line += static_cast<char>(c);
+            if (line.size() > width) {
+                size_t cut = line.find_last_of(" -", width - 1);
+                if (cut == std::string::npos) cut = width - 1;
+                add(line.substr(0, cut + 1));
+                line.erase(0, cut + 1);
+            }
+        }
+    }
+    // The text before the end mark (or the end of the file) is the last line.
+    // An empty one is not added: memos written from the item list end with
+    // CR LF, and an added empty entry would grow each time a memo is edited.
+    if (!line.empty()) add(std::move(line));
+    t->memo_block_count = read;
+    report();
+    return read + pos;
+}
+
+int32_t items_to_memo(std::string_view field_name) {
+    Table* t = need_current();
+    if (!t) return 0;
+    const Field* f = t->field(field_name);
+    if (!f) {
+        set_db_error(604, field_name);
+        report();
+        return 0;
+    }
+    set_last_field(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
+    if (f->type != 'M' || !t->has_memo) {
+        report();
+        return 0;
+    }
+    std::string_view field_text(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
+    const int32_t old = block_number(field_text);
+    const int32_t old_blocks = memo_blocks(*t, old);
+    std::string text;
+    for (int32_t i = 0; i < item_list.size(); ++i) {
+        text += item_list[i];
+        text += "\r\n";
+    }
+    const int64_t need = int64_t(text.size() / kBlock) + 1;
+    // New memos go to the end of the file: a next-free number in block 0 that
+    // points into the file would overwrite other memos.
+    const int64_t start = (old > 0 && old_blocks >= need) ? old : memo_file_blocks(t->dbt);
+    if (start + need > INT32_MAX / 2) {
+        report();
+        return 0;
+    }
+    std::vector<uint8_t> data(size_t(need) * kBlock, 0);
+    std::memcpy(data.data(), text.data(), text.size());
+    data[text.size()] = 0x1A;
+    for (int64_t i = 0; i < need; ++i) {
+        if (t->dbt.write(start + i, data.data() + i * kBlock, 1) != 1) {
+            report();
+            return 0;
+        }
+    }
+    uint8_t block0[kBlock];
+    if (t->dbt.read(0, block0, 1) != 1) std::memset(block0, 0, kBlock);
+    put32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
+    t->dbt.write(0, block0, 1);
+    put_field_bytes(*t, *f, right_aligned(start, 10));
+    t->memo_first_block = static_cast<int32_t>(start);
+    t->memo_block_count = static_cast<int32_t>(need);
+    report();
+    return 1;
+}
+
+void set_memo_width(int32_t n) {
+    Table* t = need_current();
+    if (!t) return;
+    // A width below 1 could never hold a character.
+    t->memo_width = std::clamp(n, 1, 255);
+    report();
+}
+
+// ---------------------------------------------------------------------------
+// Indexes and searching
+
+int32_t open_indexes(std::string_view names) {
+    Table* t = need_current();
+    if (!t) return 0;
+    clear_db_error();
+    move(*t, Move::First, true);
+    close_indexes(*t);
+    size_t i = 0;
+    while (i < names.size() && t->indexes.size() < size_t(kMaxIndexes)) {
+        while (i < names.size() && (names[i] == ' ' || names[i] == ',')) ++i;
+        size_t j = i;
+        while (j < names.size() && names[j] != ' ' && names[j] != ',') ++j;
+        if (j > i) {
+            auto ix = NdxIndex::open(index_file_name(names.substr(i, j - i)), t->lookup());
+            if (ix) t->indexes.push_back(std::move(ix));
+        }
+        i = j;
+    }
+    t->indexed = !t->indexes.empty();
+    bool ok = !db_error_pending();
+    clear_db_error();
+    return ok ? 1 : 0;
+}
+
+int32_t seek(std::string_view key, bool exact) {
+    Table* t = need_current();
+    if (!t) return 0;
+    t->found = false;
+    NdxIndex* ix = t->indexed ? t->master() : nullptr;
+    if (!ix) return 0;
+    std::string k(key);
+    if (text_font_index == 1) k = ansi_to_oem(k);
+    auto sk = ix->search_key(k, exact);
+    if (!sk) return 0;
+    int32_t r = ix->search(*sk);
+    if (r == 0) return 0;
+    if (!read_record(*t, r)) return 0;
+    t->found = true;
+    return r;
+}
+
+int32_t search(std::string_view field_name, std::string_view text, int32_t mode) {
+    Table* t = need_current();
+    if (!t) return 0;
+    const Field* f = t->field(field_name);
+    if (!f) {
+        set_db_error(602, field_name);
+        return 0;
+    }
+    if (t->count == 0) return 0;
+    std::string needle(text);
+    if (text_font_index == 1) needle = ansi_to_oem(needle);
+    needle = upper(needle);
+    std::string needle_trimmed(trim(needle));
+    t->end = false;
+    if (t->current < 1) move(*t, Move::First, true);
+    const uint64_t limit =
+        uint64_t(t->count) + 1 + (t->indexed && t->master() ? t->master()->max_entries() : 0);
+    for (uint64_t n = 0; n < limit && !t->end && t->current >= 1; ++n) {
+        std::string value =
+            upper(std::string_view(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length));
+        bool hit = mode == 1   ? value.compare(0, needle.size(), needle) == 0 && value.size() >= needle.size()
+                   : mode == 2 ? trim(value) == needle_trimmed
+                               : value.find(needle) != std::string::npos;
+        if (hit) return t->current;
+        int32_t before = t->current;
+        move(*t, Move::Next, true);
+        if (t->end || (t->current == before && !t->indexed)) break;
+        if (db_error_pending()) break;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Creating tables and indexes
+
+void create_table(std::string_view structure_file, std::string_view table_name) {
+    int err = 0;
+    auto in = file_system().open(std::string(structure_file), OpenMode::Read, err);
+    if (!in) {
+        set_db_error(800, structure_file);
+        report();
+        return;
+    }
+    std::string content;
+    {
+        int64_t size = std::min<int64_t>(in->size(), 1 << 24);
+        content.resize(size_t(std::max<int64_t>(size, 0)));
+        in->seek(0);
+        content.resize(in->read(content.data(), content.size()));
+        in.reset();
+    }
+    std::vector<Field> fields;
+    uint32_t record_length = 1;
+    size_t at = 0;
+    while (at < content.size()) {
+        size_t eol = content.find_first_of("\r\n", at);
+        if (eol == std::string::npos) eol = content.size();
+        std::string_view line(content.data() + at, eol - at);
+        at = eol + 1;
+        if (trim(line).empty()) continue;
+        std::vector<std::string_view> parts;
+        size_t s = 0;
+        while (true) {
+            size_t semi = line.find(';', s);
+            parts.push_back(line.substr(s, semi == std::string_view::npos ? line.size() - s : semi - s));
+            if (semi == std::string_view::npos) break;
+            s = semi + 1;
+        }
+        while (parts.size() < 4) parts.push_back({});
+        Field f;
+        f.name = upper(trim(parts[0])).substr(0, 10);
+        bool duplicate = std::any_of(fields.begin(), fields.end(), [&](const Field& g) { return g.name == f.name; });
+        if (f.name.empty() || duplicate) {
+            set_db_error(801, f.name);
+            report();
+            return;
+        }
+        std::string type = upper(trim(parts[1]));
+        f.type = type.empty() ? 'C' : type[0];
+        if (!std::strchr("CDLMN", f.type) || f.type == 0) f.type = 'C';
+        auto number = [](std::string_view s, int& out) {
+            s = trim(s);
+            if (s.empty() || s.size() > 6) return false;
+            int v = 0;
+            for (char c : s) {
+                if (c < '0' || c > '9') return false;
+                v = v * 10 + (c - '0');
+            }
+            out = v;
+            return true;
+        };
+        int length = 0, decimals = 0;
+        if (f.type == 'D') length = 8;
+        else if (f.type == 'L') length = 1;
+        else if (f.type == 'M') length = 10;
+        else if (!number(parts[2], length) || length == 0 || length > 255) {
+            // A field length is one byte in the file.
+            set_db_error(802, trim(parts[2]));
+            report();
+            return;
+        }
+        if (f.type == 'N' && !trim(parts[3]).empty() && (!number(parts[3], decimals) || decimals > length)) {
+            set_db_error(803, trim(parts[3]));
+            report();
+            return;
+        }
+        f.length = static_cast<uint8_t>(length);
+        f.decimals = static_cast<uint8_t>(decimals);
+        record_length += f.length;
+        fields.push_back(std::move(f));
+        if (record_length > 65535 || 32 * fields.size() + 33 > 65535) {
+            set_db_error(802, std::to_string(length));
+            report();
+            return;
+        }
+    }
+    const bool memo = std::any_of(fields.begin(), fields.end(), [](const Field& f) { return f.type == 'M'; });
+    const size_t header_length = 32 * fields.size() + 33;
+    std::vector<uint8_t> h(header_length + 1, 0);
+    Date d = today();
+    h[0] = memo ? 0x83 : 0x03;
+    h[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
+    h[2] = static_cast<uint8_t>(d.month);
+    h[3] = static_cast<uint8_t>(d.day);
+    put16(&h[8], static_cast<uint32_t>(header_length));
+    put16(&h[10], record_length);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        uint8_t* p = &h[32 + 32 * i];
+        std::memcpy(p, fields[i].name.data(), fields[i].name.size());
+        p[11] = static_cast<uint8_t>(fields[i].type);
+        p[16] = fields[i].length;
+        p[17] = fields[i].decimals;
+    }
+    h[header_length - 1] = 0x0D;
+    h[header_length] = 0x1A;
+    const std::string name = table_file_name(table_name);
+    RecordFile f;
+    f.open_with_cache(name, kDbfCache);
+    if (f.rewrite(1)) f.write(0, h.data(), static_cast<int32_t>(h.size()));
+    f.close_with_cache();
+    if (memo && !db_error_pending()) {
+        uint8_t block0[kBlock] = {};
+        put32(block0, 1);
+        block0[4] = 0x1A;
+        RecordFile m;
+        m.open_with_cache(memo_file_name(name), kDbtCache);
+        if (m.rewrite(kBlock)) m.write(0, block0, 1);
+        m.close_with_cache();
+    }
+    report();
+}
+
+bool create_index(std::string_view key_expression, std::string_view index_name) {
+    if (index_name.find_first_of(" ,") != std::string_view::npos) {
+        raise_error(616, index_name);
+        return false;
+    }
+    Table* t = need_current();
+    if (!t) return false;
+    clear_db_error();
+    close_indexes(*t);
+    if (trim(key_expression).empty()) {
+        report();
+        return false;
+    }
+    auto ix = NdxIndex::create(index_file_name(index_name), key_expression, t->lookup());
+    if (!ix) {
+        report();
+        return false;
+    }
+    for (int32_t r = 1; r <= t->count; ++r) {
+        if (!read_record(*t, r)) break;
+        auto key = ix->key_from_record(t->buffer.data(), t->buffer.size());
+        if (key && !ix->record_written(*key, r, false, nullptr)) break;
+    }
+    t->indexes.push_back(std::move(ix));
+    t->indexed = true;
+    move(*t, Move::First, true);
+    report();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<TableValue> system_value(int token) {
+    const Table* t = current();
+    auto integer = [&](int32_t v) { return TableValue{TableValue::Integer, t ? v : 0, {}}; };
+    auto longv = [&](int32_t v) { return TableValue{TableValue::Long, t ? v : 0, {}}; };
+    auto text = [&](const std::string& s) { return TableValue{TableValue::Text, 0, t ? s : std::string()}; };
+    switch (token) {
+        case 160: return longv(t ? t->count : 0);
+        case 161: return integer(t ? t->header_length : 0);
+        case 162: return integer(t ? t->record_length : 0);
+        case 163: return longv(t ? t->current : 0);
+        case 164: return integer(t ? t->field_count : 0);
+        case 165: return text(t ? t->date_short : std::string());
+        case 166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
+        case 167: return integer(t ? t->last_length : 0);
+        case 168: return integer(t ? t->last_decimals : 0);
+        case 169: return integer(t ? t->last_number : 0);
+        case 170: return text(t ? t->date_long : std::string());
+        case 171: return integer(t && t->deleted ? 1 : 0);
+        case 172: return integer(t && t->end ? 1 : 0);
+        case 194: return longv(t && t->state != TableState::Closed ? 1 : 0);
+        case 195: return longv(t ? static_cast<int32_t>(t->state) : 0);
+        case 224: return text(t ? t->last_name : std::string());
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace tolven::dbase

@@ -1,0 +1,736 @@
+#include "data/ndx.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+namespace tolven {
+
+namespace {
+
+constexpr uint32_t kMaxPages = 1u << 22;  // keeps every page offset below 2 GiB
+constexpr uint32_t kMaxKeyLength = 100;
+constexpr size_t kExpressionRoom = 487;  // header bytes 24..511, NUL included
+
+std::string upper_trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    std::string r(s.substr(b, e - b));
+    for (char& c : r) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) c = static_cast<char>(u - 32);
+    }
+    return r;
+}
+
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+void put16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+uint32_t get32p(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+void put32p(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Keys
+
+std::optional<KeyExpression> parse_key_expression(std::string_view expr, const FieldLookup& lookup) {
+    KeyExpression ke;
+    std::string whole(expr);
+    size_t start = 0;
+    int fields = 0;
+    char field_type = 'C';
+    while (true) {
+        size_t plus = expr.find('+', start);
+        std::string_view raw = expr.substr(start, plus == std::string_view::npos ? expr.size() - start : plus - start);
+        std::string part = upper_trim(raw);
+        KeyPart kp;
+        std::optional<FieldRef> f;
+        if (!part.empty() && part[0] == '"') {
+            kp.literal = part.substr(1);
+            if (!kp.literal.empty() && kp.literal.back() == '"') kp.literal.pop_back();
+        } else if (!part.empty() && (f = lookup(part))) {
+            kp.is_field = true;
+            kp.field = *f;
+            ++fields;
+            field_type = f->type;
+        } else {
+            set_db_error(601, whole + " (" + part + ")");
+            return std::nullopt;
+        }
+        ke.parts.push_back(std::move(kp));
+        if (plus == std::string_view::npos) break;
+        start = plus + 1;
+    }
+    // A literal part makes the key a text even around a numeric field.
+    ke.numeric = ke.parts.size() == 1 && fields == 1 && (field_type == 'N' || field_type == 'D');
+    if (ke.numeric) {
+        ke.key_length = 8;
+    } else {
+        for (const auto& p : ke.parts)
+            ke.key_length += p.is_field ? p.field.length : static_cast<uint32_t>(p.literal.size());
+    }
+    return ke;
+}
+
+bool key_text_to_double(std::string_view text, double& out) {
+    size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    if (b == e) {
+        out = 0.0;
+        return true;
+    }
+    bool negative = false;
+    if (text[b] == '+' || text[b] == '-') {
+        negative = text[b] == '-';
+        ++b;
+    }
+    std::string_view num = text.substr(b, e - b);
+    size_t i = 0, digits = 0;
+    while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i, ++digits;
+    if (i < num.size() && num[i] == '.') {
+        ++i;
+        while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < num.size() && (num[i] == 'E' || num[i] == 'e')) {
+        ++i;
+        if (i < num.size() && (num[i] == '+' || num[i] == '-')) ++i;
+        size_t exp_digits = 0;
+        while (i < num.size() && num[i] >= '0' && num[i] <= '9') ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    if (i != num.size()) return false;
+    std::string clean(num);
+    if (!clean.empty() && clean[0] == '.') clean.insert(clean.begin(), '0');
+    double v = 0.0;
+    auto res = std::from_chars(clean.data(), clean.data() + clean.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Rounds to infinity or zero.
+        v = std::strtod(clean.c_str(), nullptr);
+    } else if (res.ec != std::errc() || res.ptr != clean.data() + clean.size()) {
+        return false;
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+std::string numeric_key(double v) {
+    uint64_t bits;
+    std::memcpy(&bits, &v, 8);
+    std::string k(8, '\0');
+    for (int i = 0; i < 8; ++i) k[static_cast<size_t>(i)] = static_cast<char>(bits >> (8 * i));
+    return k;
+}
+
+int compare_keys(std::string_view a, std::string_view b, bool numeric) {
+    if (numeric && a.size() >= 8 && b.size() >= 8) {
+        auto ua = reinterpret_cast<const uint8_t*>(a.data());
+        auto ub = reinterpret_cast<const uint8_t*>(b.data());
+        bool na = ua[7] & 0x80, nb = ub[7] & 0x80;
+        if (na != nb) return na ? -1 : 1;
+        int r = 0;
+        for (int i = 7; i >= 0; --i) {
+            if (ua[i] != ub[i]) {
+                r = ua[i] < ub[i] ? -1 : 1;
+                break;
+            }
+        }
+        return na ? -r : r;
+    }
+    size_t n = std::min(a.size(), b.size());
+    int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Opening and creating
+
+NdxIndex::~NdxIndex() { close(); }
+
+std::unique_ptr<NdxIndex> NdxIndex::open(const std::string& file_name, const FieldLookup& lookup) {
+    if (!record_file_exists(file_name)) {
+        set_db_error(2, file_name);
+        return nullptr;
+    }
+    std::unique_ptr<NdxIndex> ix(new NdxIndex);
+    ix->file_.open_with_cache(file_name, 16384);
+    if (!ix->file_.reset(1)) return nullptr;
+    if (!ix->load_header(lookup)) {
+        ix->file_.close_with_cache();
+        return nullptr;
+    }
+    return ix;
+}
+
+bool NdxIndex::load_header(const FieldLookup& lookup) {
+    uint8_t h[kPageSize];
+    if (file_.read(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
+        set_db_error(901, file_.name());
+        return false;
+    }
+    root_ = get32p(h);
+    page_count_ = get32p(h + 4);
+    key_length_ = get16(h + 12);
+    keys_per_page_ = get16(h + 14);
+    numeric_ = get16(h + 16) == 1;
+    entry_size_ = get16(h + 18);
+    int64_t file_pages = (file_.size_records() + kPageSize - 1) / kPageSize;
+    bool ok = page_count_ >= 2 && page_count_ <= kMaxPages && page_count_ <= file_pages &&
+              root_ >= 1 && root_ < page_count_ && key_length_ >= 1 && get16(h + 16) <= 1 &&
+              (!numeric_ || key_length_ == 8) && entry_size_ >= key_length_ + 8 &&
+              keys_per_page_ >= 1 && entry_size_ * keys_per_page_ <= 504;
+    if (!ok) {
+        set_db_error(901, file_.name());
+        return false;
+    }
+    size_t n = 0;
+    while (n < kExpressionRoom && n < 100 && h[24 + n] != 0) ++n;
+    std::string_view raw(reinterpret_cast<const char*>(h + 24), n);
+    size_t b = 0, e = raw.size();
+    while (b < e && static_cast<unsigned char>(raw[b]) <= ' ') ++b;
+    while (e > b && static_cast<unsigned char>(raw[e - 1]) <= ' ') --e;
+    expression_text_ = std::string(raw.substr(b, e - b));
+    auto ke = parse_key_expression(expression_text_, lookup);
+    if (!ke) return false;
+    expr_ = std::move(*ke);
+    order_.clear();
+    for (int i = 0; i < kCacheSlots; ++i) order_.push_back(i);
+    return true;
+}
+
+std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::string_view expr,
+                                           const FieldLookup& lookup) {
+    auto ke = parse_key_expression(expr, lookup);
+    if (!ke) return nullptr;
+    std::string text = upper_trim(expr).empty() ? std::string() : std::string(expr);
+    {
+        size_t b = 0, e = text.size();
+        while (b < e && text[b] == ' ') ++b;
+        while (e > b && text[e - 1] == ' ') --e;
+        text = text.substr(b, e - b);
+    }
+    if (ke->key_length == 0 || ke->key_length > kMaxKeyLength || text.size() >= kExpressionRoom) {
+        set_db_error(601, text);
+        return nullptr;
+    }
+    std::unique_ptr<NdxIndex> ix(new NdxIndex);
+    ix->file_.open_with_cache(file_name, 16384);
+    if (!ix->file_.rewrite(1)) return nullptr;
+    ix->expression_text_ = text;
+    ix->expr_ = std::move(*ke);
+    ix->numeric_ = ix->expr_.numeric;
+    ix->key_length_ = ix->expr_.key_length;
+    ix->entry_size_ = (ix->key_length_ + 8 + 3) & ~3u;
+    ix->keys_per_page_ = 504 / ix->entry_size_;
+    ix->root_ = 1;
+    ix->page_count_ = 2;
+    for (int i = 0; i < kCacheSlots; ++i) ix->order_.push_back(i);
+    if (!ix->write_header()) return nullptr;
+    Page empty(kPageSize + 2 * ix->entry_size_, 0);
+    if (!ix->put_page(1, empty)) return nullptr;
+    return ix;
+}
+
+bool NdxIndex::write_header() {
+    uint8_t h[kPageSize] = {};
+    put32p(h, root_);
+    put32p(h + 4, page_count_);
+    put16(h + 12, key_length_);
+    put16(h + 14, keys_per_page_);
+    put16(h + 16, numeric_ ? 1 : 0);
+    put16(h + 18, entry_size_);
+    std::memcpy(h + 24, expression_text_.data(), std::min(expression_text_.size(), kExpressionRoom - 1));
+    if (file_.write(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
+        set_db_error(100, "Ndx_Put");
+        return false;
+    }
+    return true;
+}
+
+void NdxIndex::close() {
+    if (!file_.is_open()) return;
+    flush_cache();
+    file_.close_with_cache();
+    for (auto& s : slots_) s = Slot{};
+    path_.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Pages and the page cache
+
+uint32_t NdxIndex::get32(const Page& p, size_t at) { return get32p(p.data() + at); }
+void NdxIndex::put32(Page& p, size_t at, uint32_t v) { put32p(p.data() + at, v); }
+
+void NdxIndex::set_key(Page& p, int32_t i, std::string_view key) const {
+    uint8_t* k = p.data() + entry_at(i) + 8;
+    std::memset(k, ' ', key_length_);
+    std::memcpy(k, key.data(), std::min<size_t>(key.size(), key_length_));
+}
+
+bool NdxIndex::damaged() {
+    set_db_error(901, file_.name());
+    return false;
+}
+
+bool NdxIndex::valid_child(uint32_t page) {
+    if (page >= 1 && page < page_count_) return true;
+    return damaged();
+}
+
+NdxIndex::Slot& NdxIndex::take_slot(uint32_t page, bool& hit) {
+    for (size_t i = 0; i < order_.size(); ++i) {
+        Slot& s = slots_[static_cast<size_t>(order_[i])];
+        if (s.page == static_cast<int64_t>(page)) {
+            int idx = order_[i];
+            order_.erase(order_.begin() + static_cast<long>(i));
+            order_.insert(order_.begin(), idx);
+            hit = true;
+            return s;
+        }
+    }
+    hit = false;
+    int idx = order_.back();
+    order_.pop_back();
+    order_.insert(order_.begin(), idx);
+    Slot& s = slots_[static_cast<size_t>(idx)];
+    if (s.dirty) write_slot(s, "Ndx_Put");
+    s.page = -1;
+    s.dirty = false;
+    if (s.data.empty()) s.data.assign(kPageSize, 0);
+    return s;
+}
+
+bool NdxIndex::write_slot(Slot& s, const char* what) {
+    s.dirty = false;
+    if (s.page < 0) return true;
+    if (file_.write(s.page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
+        set_db_error(100, what);
+        return false;
+    }
+    return true;
+}
+
+bool NdxIndex::flush_cache() {
+    bool ok = true;
+    for (auto& s : slots_)
+        if (s.dirty && !write_slot(s, "Ndx_Get/Put")) ok = false;
+    return ok;
+}
+
+bool NdxIndex::get_page(uint32_t page, Page& buf) {
+    if (page == 0 || page >= page_count_) return damaged();
+    bool hit;
+    Slot& s = take_slot(page, hit);
+    if (!hit) {
+        if (file_.read(page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
+            set_db_error(100, "Ndx_Get");
+            return false;
+        }
+        s.page = page;
+    }
+    buf.assign(kPageSize + 2 * entry_size_, 0);
+    std::memcpy(buf.data(), s.data.data(), kPageSize);
+    if (get32(buf, 0) > keys_per_page_) return damaged();
+    return true;
+}
+
+bool NdxIndex::put_page(uint32_t page, const Page& buf) {
+    bool hit;
+    Slot& s = take_slot(page, hit);
+    std::memcpy(s.data.data(), buf.data(), kPageSize);
+    s.page = page;
+    s.dirty = true;
+    if (!hit) return write_slot(s, "Ndx_Put");
+    return true;
+}
+
+bool NdxIndex::read_page(uint32_t page, std::vector<uint8_t>& out) {
+    Page p;
+    if (!get_page(page, p)) return false;
+    out.assign(p.begin(), p.begin() + kPageSize);
+    return true;
+}
+
+uint32_t NdxIndex::allocate_page() {
+    if (page_count_ >= kMaxPages) {
+        damaged();
+        return 0;
+    }
+    return page_count_++;
+}
+
+// ---------------------------------------------------------------------------
+// Walking the tree
+
+bool NdxIndex::descend(const std::string& key, bool after_equal) {
+    path_.clear();
+    uint32_t p = root_;
+    Page pg;
+    for (int depth = 0;; ++depth) {
+        if (depth >= kMaxDepth || uint32_t(depth) >= page_count_) return damaged();
+        if (!get_page(p, pg)) return false;
+        int32_t k = page_count_keys(pg);
+        bool leaf = child(pg, 0) == 0;
+        int32_t i = 0;
+        while (i < k) {
+            int c = compare_keys(key_of(pg, i), key, numeric_);
+            if (c < 0 || (after_equal && c == 0)) ++i;
+            else break;
+        }
+        path_.push_back({p, i, k, leaf});
+        if (leaf) return true;
+        p = child(pg, i);
+        if (!valid_child(p)) return false;
+    }
+}
+
+bool NdxIndex::descend_edge(uint32_t page, bool leftmost) {
+    uint32_t p = page;
+    Page pg;
+    while (true) {
+        if (path_.size() >= size_t(kMaxDepth) || path_.size() >= page_count_) return damaged();
+        if (!get_page(p, pg)) return false;
+        int32_t k = page_count_keys(pg);
+        bool leaf = child(pg, 0) == 0;
+        int32_t pos = leftmost ? 0 : (leaf ? k - 1 : k);
+        path_.push_back({p, pos, k, leaf});
+        if (leaf) return true;
+        p = child(pg, pos);
+        if (!valid_child(p)) return false;
+    }
+}
+
+int32_t NdxIndex::settle() {
+    const Level& L = path_.back();
+    Page pg;
+    if (!L.leaf || L.pos < 0 || L.pos >= L.count || !get_page(L.page, pg)) {
+        current_record_ = 0;
+        return 0;
+    }
+    current_key_.assign(key_of(pg, L.pos));
+    current_record_ = static_cast<int32_t>(record_of(pg, L.pos));
+    return current_record_;
+}
+
+int32_t NdxIndex::leave_at_end(std::vector<Level>& saved, bool at_begin) {
+    path_ = std::move(saved);
+    if (at_begin) begin_ = true;
+    else end_ = true;
+    return current_record_;
+}
+
+int32_t NdxIndex::first() {
+    begin_ = end_ = found_ = false;
+    path_.clear();
+    current_record_ = 0;
+    if (!file_.is_open() || !descend_edge(root_, true)) {
+        end_ = true;
+        return 0;
+    }
+    if (path_.back().count > 0) return settle();
+    if (path_.size() == 1) {
+        end_ = true;
+        return 0;
+    }
+    path_.back().pos = -1;
+    int32_t r = next();
+    if (end_) current_record_ = 0;
+    return end_ ? 0 : r;
+}
+
+int32_t NdxIndex::last() {
+    begin_ = end_ = found_ = false;
+    path_.clear();
+    current_record_ = 0;
+    if (!file_.is_open() || !descend_edge(root_, false)) {
+        end_ = true;
+        return 0;
+    }
+    if (path_.back().count > 0) return settle();
+    if (path_.size() == 1) {
+        end_ = true;
+        return 0;
+    }
+    path_.back().pos = 0;
+    int32_t r = previous();
+    if (begin_) {
+        begin_ = false;
+        end_ = true;
+        current_record_ = 0;
+        return 0;
+    }
+    return r;
+}
+
+int32_t NdxIndex::next() {
+    if (path_.empty() || !file_.is_open()) return first();
+    begin_ = false;
+    std::vector<Level> saved = path_;
+    Level& L = path_.back();
+    if (L.pos + 1 < L.count) {
+        ++L.pos;
+        return settle();
+    }
+    for (uint32_t guard = 0; guard <= page_count_; ++guard) {
+        while (true) {
+            path_.pop_back();
+            if (path_.empty()) return leave_at_end(saved, false);
+            Level& P = path_.back();
+            if (P.pos + 1 <= P.count) {
+                ++P.pos;
+                break;
+            }
+        }
+        Page pg;
+        Level& P = path_.back();
+        if (!get_page(P.page, pg)) return leave_at_end(saved, false);
+        uint32_t c = child(pg, P.pos);
+        if (!valid_child(c) || !descend_edge(c, true)) return leave_at_end(saved, false);
+        if (path_.back().count > 0) return settle();
+    }
+    damaged();
+    return leave_at_end(saved, false);
+}
+
+int32_t NdxIndex::previous() {
+    if (path_.empty() || !file_.is_open()) return first();
+    end_ = false;
+    std::vector<Level> saved = path_;
+    Level& L = path_.back();
+    if (L.pos - 1 >= 0 && L.pos - 1 < L.count) {
+        --L.pos;
+        return settle();
+    }
+    for (uint32_t guard = 0; guard <= page_count_; ++guard) {
+        while (true) {
+            path_.pop_back();
+            if (path_.empty()) return leave_at_end(saved, true);
+            Level& P = path_.back();
+            if (P.pos - 1 >= 0) {
+                --P.pos;
+                break;
+            }
+        }
+        Page pg;
+        Level& P = path_.back();
+        if (!get_page(P.page, pg)) return leave_at_end(saved, true);
+        uint32_t c = child(pg, P.pos);
+        if (!valid_child(c) || !descend_edge(c, false)) return leave_at_end(saved, true);
+        if (path_.back().count > 0) return settle();
+    }
+    damaged();
+    return leave_at_end(saved, true);
+}
+
+int32_t NdxIndex::search(const std::string& key) {
+    begin_ = end_ = found_ = false;
+    current_record_ = 0;
+    if (!file_.is_open() || !descend(key, false)) {
+        path_.clear();
+        return 0;
+    }
+    const Level& L = path_.back();
+    if (L.pos >= L.count) return 0;
+    int32_t r = settle();
+    if (r != 0 && compare_keys(current_key_, key, numeric_) == 0) {
+        found_ = true;
+        return r;
+    }
+    return 0;
+}
+
+bool NdxIndex::position_on(int32_t record, const std::string* key) {
+    if (!file_.is_open() || record <= 0) return false;
+    if (!path_.empty() && current_record_ == record) return true;
+    const uint64_t limit = max_entries();
+    if (key) {
+        search(*key);
+        if (!path_.empty()) {
+            int32_t r = current_record_;
+            if (r == 0) r = next();
+            for (uint64_t n = 0; n < limit && !end_ && r != 0; ++n) {
+                if (current_key_ != *key) break;
+                if (r == record) return true;
+                r = next();
+            }
+        }
+    }
+    int32_t r = first();
+    for (uint64_t n = 0; n < limit && !end_ && r != 0; ++n) {
+        if (r == record) return true;
+        r = next();
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Changing the tree
+
+bool NdxIndex::carry_up(size_t level, std::string_view key) {
+    for (size_t j = level; j-- > 0;) {
+        const Level& P = path_[j];
+        if (P.pos < P.count) {
+            Page pp;
+            if (!get_page(P.page, pp)) return false;
+            set_key(pp, P.pos, key);
+            return put_page(P.page, pp);
+        }
+    }
+    return true;
+}
+
+bool NdxIndex::insert(const std::string& key, int32_t record) {
+    if (!descend(key, true)) return false;
+    const size_t li = path_.size() - 1;
+    const Level L = path_[li];
+    Page pg;
+    if (!get_page(L.page, pg)) return false;
+    const int32_t k = L.count, pos = L.pos;
+    std::memmove(pg.data() + entry_at(pos + 1), pg.data() + entry_at(pos), size_t(k - pos) * entry_size_);
+    std::memset(pg.data() + entry_at(pos), 0, entry_size_);
+    put32(pg, entry_at(pos) + 4, static_cast<uint32_t>(record));
+    set_key(pg, pos, key);
+    put32(pg, 0, static_cast<uint32_t>(k + 1));
+    if (pos == k && li > 0 && !carry_up(li, key)) return false;
+    if (uint32_t(k + 1) > keys_per_page_) return split(li, pg);
+    return put_page(L.page, pg);
+}
+
+bool NdxIndex::split(size_t level, Page& pg) {
+    const Level L = path_[level];
+    const int32_t k = page_count_keys(pg);
+    const int32_t n = L.leaf ? k : k + 1;
+    const int32_t lower = n / 2, upper = n - lower;
+    uint32_t new_root = 0;
+    if (level == 0 && (new_root = allocate_page()) == 0) return false;
+    uint32_t np = allocate_page();
+    if (np == 0) return false;
+
+    Page low(pg.size(), 0);
+    std::memcpy(low.data() + 4, pg.data() + 4, size_t(lower) * entry_size_);
+    put32(low, 0, static_cast<uint32_t>(L.leaf ? lower : lower - 1));
+    std::string remembered(key_of(pg, lower - 1));
+
+    std::memmove(pg.data() + 4, pg.data() + entry_at(lower), size_t(upper) * entry_size_);
+    std::memset(pg.data() + entry_at(upper), 0, pg.size() - entry_at(upper));
+    put32(pg, 0, static_cast<uint32_t>(L.leaf ? upper : upper - 1));
+
+    if (!put_page(np, low) || !put_page(L.page, pg) || !write_header()) return false;
+
+    if (level == 0) {
+        Page r(pg.size(), 0);
+        put32(r, 0, 1);
+        put32(r, entry_at(0), np);
+        set_key(r, 0, remembered);
+        put32(r, entry_at(1), L.page);
+        if (!put_page(new_root, r)) return false;
+        root_ = new_root;
+        return write_header();
+    }
+    const Level P = path_[level - 1];
+    Page pp;
+    if (!get_page(P.page, pp)) return false;
+    const int32_t pk = page_count_keys(pp);
+    std::memmove(pp.data() + entry_at(P.pos + 1), pp.data() + entry_at(P.pos),
+                 size_t(pk + 1 - P.pos) * entry_size_);
+    std::memset(pp.data() + entry_at(P.pos), 0, entry_size_);
+    put32(pp, entry_at(P.pos), np);
+    set_key(pp, P.pos, remembered);
+    put32(pp, 0, static_cast<uint32_t>(pk + 1));
+    if (uint32_t(pk + 1) > keys_per_page_) return split(level - 1, pp);
+    return put_page(P.page, pp);
+}
+
+bool NdxIndex::remove_at(size_t level) {
+    const Level L = path_[level];
+    Page pg;
+    if (!get_page(L.page, pg)) return false;
+    const int32_t k = page_count_keys(pg);
+    const int32_t n = L.leaf ? k : k + 1;
+    const int32_t pos = L.pos;
+    if (pos < 0 || pos >= n) return damaged();
+    std::memmove(pg.data() + entry_at(pos), pg.data() + entry_at(pos + 1), size_t(n - pos - 1) * entry_size_);
+    std::memset(pg.data() + entry_at(n - 1), 0, entry_size_);
+    const int32_t left = n - 1;
+    if (left == 0) {
+        // An emptied page stays in the file unused; an emptied root becomes an
+        // empty leaf.
+        std::fill(pg.begin(), pg.end(), 0);
+        if (!put_page(L.page, pg)) return false;
+        if (level == 0) return true;
+        return remove_at(level - 1);
+    }
+    put32(pg, 0, static_cast<uint32_t>(L.leaf ? left : left - 1));
+    if (!put_page(L.page, pg)) return false;
+    if (pos == n - 1 && level > 0) return carry_up(level, key_of(pg, left - 1));
+    return true;
+}
+
+bool NdxIndex::record_written(const std::string& new_key, int32_t record, bool existing,
+                              const std::string* old_key) {
+    if (!file_.is_open() || record <= 0) return false;
+    if (existing && position_on(record, old_key)) {
+        if (current_key_ == new_key) return true;
+        bool ok = remove_at(path_.size() - 1);
+        path_.clear();
+        current_record_ = 0;
+        if (!ok) return false;
+    }
+    bool ok = insert(new_key, record);
+    path_.clear();
+    current_record_ = 0;
+    if (!ok) return false;
+    return position_on(record, &new_key);
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<std::string> NdxIndex::key_from_record(const uint8_t* record, size_t length) const {
+    std::string text;
+    for (const auto& p : expr_.parts) {
+        if (!p.is_field) {
+            text += p.literal;
+            continue;
+        }
+        for (uint32_t i = 0; i < p.field.length; ++i) {
+            size_t at = size_t(p.field.offset) + i;
+            text += at < length ? static_cast<char>(record[at]) : ' ';
+        }
+    }
+    if (numeric_) {
+        double v;
+        if (!key_text_to_double(text, v)) {
+            set_db_error(501, text);
+            return std::nullopt;
+        }
+        return numeric_key(v);
+    }
+    text.resize(key_length_, ' ');
+    return text;
+}
+
+std::optional<std::string> NdxIndex::search_key(std::string_view text, bool exact) const {
+    if (numeric_) {
+        double v;
+        if (!key_text_to_double(text, v)) {
+            set_db_error(501, text);
+            return std::nullopt;
+        }
+        return numeric_key(v);
+    }
+    std::string k(text.substr(0, key_length_));
+    if (exact) k.resize(key_length_, ' ');
+    return k;
+}
+
+}  // namespace tolven

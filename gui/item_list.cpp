@@ -1,0 +1,7 @@
+#include "gui/item_list.h"
+
+namespace tolven {
+
+ItemList item_list;
+
+}  // namespace tolven
