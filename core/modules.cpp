@@ -2,6 +2,7 @@
 
 #include "core/control_flow.h"
 #include "core/loop.h"
+#include "values/statements.h"
 
 namespace tolven {
 
@@ -21,6 +22,7 @@ const uint8_t kHandlerTokens[179] = {
 
 void register_portable_modules() {
     register_core_statements();
+    register_value_statements();
 }
 
 }  // namespace tolven

@@ -1,0 +1,26 @@
+// Area variables: memory blocks addressed by 32-bit values, and the
+// structure fields laid over them.
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+namespace tolven {
+
+// The memory behind a 32-bit data address. Blocks are allocated so that
+// their addresses fit in 32 bits; an address a program assigned itself is
+// used as it is.
+uint8_t* area_pointer(uint32_t address);
+
+// Field access "AREA#.FIELD" or ".FIELD" (under WITH). The read leaves the
+// field's value in the result slots; the write stores the value in the
+// result slots. Structures are not built yet: both raise runtime error 102
+// with the field text.
+void read_structure_field(std::string_view name);
+void write_structure_field(std::string_view target);
+
+// True when a name addresses a structure field.
+inline bool is_field_name(std::string_view name) {
+    return (!name.empty() && name[0] == '.') || name.find("#.") != std::string_view::npos;
+}
+
+}  // namespace tolven

@@ -1,0 +1,383 @@
+#include "values/statements.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/errors.h"
+#include "core/interp.h"
+#include "core/loop.h"
+#include "values/area.h"
+#include "values/reader.h"
+#include "values/store.h"
+#include "values/textops.h"
+
+namespace tolven {
+
+bool next_declared_name(std::string_view& text, DeclaredName& out) {
+    const size_t comma = find_separator(text, ',');
+    if (comma == 0) {
+        raise_error(122);
+        text.remove_prefix(1);
+        return false;
+    }
+    std::string_view piece;
+    if (comma != std::string_view::npos && comma + 1 < text.size()) {
+        piece = trim(text.substr(0, comma));
+        text.remove_prefix(comma + 1);
+    } else {
+        piece = trim(text);
+        text = {};
+    }
+    std::string_view name = piece;
+    out.has_dims = false;
+    out.dims = {};
+    if (!piece.empty() && piece.back() == ']') {
+        const size_t open = piece.find('[');
+        if (open == std::string_view::npos) {
+            raise_error(122, folded(piece));
+            return false;
+        }
+        out.has_dims = true;
+        out.dims = trim(piece.substr(open + 1, piece.size() - open - 2));
+        name = trim(piece.substr(0, open));
+    }
+    if (name.empty() || !is_kind_char(name.back()) ||
+        (out.has_dims && name.back() == kAreaKind) ||
+        name.find(' ') != std::string_view::npos) {
+        raise_error(122, folded(name));
+        return false;
+    }
+    if (!make_name(name, out.name)) {
+        raise_error(123, folded(name));
+        return false;
+    }
+    out.kind = name.back();
+    return true;
+}
+
+namespace {
+
+
+bool declare_scalar(const DeclaredName& d) {
+    switch (d.kind) {
+        case kIntegerKind:
+            if (declare_integer(d.name)) return true;
+            raise_error(217);
+            return false;
+        case kLongKind:
+            if (declare_long(d.name)) return true;
+            raise_error(218);
+            return false;
+        case kStringKind:
+            if (declare_string(d.name)) return true;
+            raise_error(219);
+            return false;
+        case kFloatKind:
+            if (declare_float(d.name)) return true;
+            raise_error(220);
+            return false;
+        default:
+            if (declare_area(d.name)) return true;
+            raise_error(239);
+            return false;
+    }
+}
+
+// `rest` is the declaration text from this name on, for message 232.
+void declare_array_name(const DeclaredName& d, std::string_view rest) {
+    if (array_count() >= kMaxArrays) {
+        raise_error(253);
+        return;
+    }
+    int32_t bound[3];
+    if (!read_index_list(d.dims, bound)) return;
+    int64_t count = 1;
+    bool fits = true;
+    for (int32_t b : bound) {
+        // A negative bound would give an array with a nonsensical count.
+        if (b < 0 || b >= kPoolCapacity) fits = false;
+        else count *= static_cast<int64_t>(b) + 1;
+        if (count > kPoolCapacity) fits = false;
+    }
+    if (!fits || count > array_room(d.kind)) {
+        raise_error(232, rest);
+        return;
+    }
+    declare_array(d.kind, d.name, bound);
+}
+
+void declare_statement() {
+    std::string_view text = reader.rest;
+    do {
+        const std::string_view from_here = text;
+        DeclaredName d;
+        if (!next_declared_name(text, d)) continue;
+        if (d.has_dims) declare_array_name(d, from_here);
+        else declare_scalar(d);
+    } while (!text.empty());
+    interp.found_flag = true;
+}
+
+void parameters_statement() {
+    std::string_view text = reader.rest;
+    int n = 0;
+    do {
+        ++n;
+        DeclaredName d;
+        if (!next_declared_name(text, d)) continue;
+        if (d.has_dims || d.kind == kAreaKind) continue;
+        if (!declare_scalar(d)) continue;
+        // Names past the 15th have no argument slot and start empty.
+        const ParamBlock& block = visible_params();
+        const bool has_slot = n < kParamSlots;
+        switch (d.kind) {
+            case kIntegerKind: *find_integer(d.name) = has_slot ? block.i[n] : 0; break;
+            case kLongKind: *find_long(d.name) = has_slot ? block.l[n] : 0; break;
+            case kFloatKind: *find_float(d.name) = has_slot ? block.f[n] : 0.0; break;
+            default: *find_string(d.name) = has_slot ? block.s[n] : std::string(); break;
+        }
+    } while (!text.empty());
+    interp.found_flag = true;
+}
+
+void not_declared(std::string_view target) { raise_error(215, folded(target)); }
+
+// Reads a string value as pieces separated by "," (joined with a blank) and
+// ";" (joined directly).
+const std::string& read_concatenation() {
+    static std::string buffer;
+    buffer.clear();
+    reader.end_of_args = false;
+    do {
+        read_arg('p', kAny);
+        buffer += slots.s;
+        if (reader.separator_found == ',') buffer += ' ';
+    } while (!reader.end_of_args);
+    return buffer;
+}
+
+void store_numeric(char kind, void* target) {
+    switch (kind) {
+        case kIntegerKind: *static_cast<int32_t*>(target) = slots.i; break;
+        case kLongKind: *static_cast<int32_t*>(target) = slots.l; break;
+        case kFloatKind: *static_cast<double*>(target) = slots.f; break;
+        default: break;
+    }
+}
+
+void assign_array_element(std::string_view target) {
+    const size_t open = target.find('[');
+    if (open == std::string_view::npos) {
+        not_declared(target);
+        return;
+    }
+    int32_t idx[3];
+    if (!read_index_list(target.substr(open + 1, target.size() - open - 2), idx)) return;
+    VarName name;
+    ArrayDesc* a = make_name(trim(target.substr(0, open)), name) ? find_array(name) : nullptr;
+    if (!a) {
+        not_declared(target);
+        return;
+    }
+    interp.found_flag = true;
+    const int32_t p = element_index(*a, idx[0], idx[1], idx[2]);
+    if (p < 0) {
+        raise_error(233);
+        return;
+    }
+    switch (a->kind) {
+        case kStringKind: string_element(p).assign(read_concatenation()); break;
+        case kIntegerKind: read_arg(' ', kAny); integer_element(p) = slots.i; break;
+        case kLongKind: read_arg(' ', kAny); long_element(p) = slots.l; break;
+        default: read_arg(' ', kAny); float_element(p) = slots.f; break;
+    }
+}
+
+void assignment_statement() {
+    const std::string_view text = reader.rest;
+    const size_t eq = find_separator(text, '=');
+    const std::string_view target = trim(eq == std::string_view::npos ? text : text.substr(0, eq));
+    reader.rest = eq == std::string_view::npos ? std::string_view{} : text.substr(eq + 1);
+
+    if (is_field_name(target)) {
+        read_arg(' ', kAny);
+        write_structure_field(target);
+        return;
+    }
+    if (!target.empty() && target.back() == ']') {
+        assign_array_element(target);
+        return;
+    }
+    VarName name;
+    const char kind = target.empty() ? 0 : target.back();
+    if (!make_name(target, name) || !is_kind_char(kind)) {
+        not_declared(target);
+        return;
+    }
+    switch (kind) {
+        case kStringKind: {
+            std::string* p = find_string(name);
+            if (!p) break;
+            interp.found_flag = true;
+            p->assign(read_concatenation());
+            return;
+        }
+        case kAreaKind: {
+            AreaVar* a = find_area(name);
+            if (!a) break;
+            interp.found_flag = true;
+            read_arg(' ', kAny);
+            a->data = static_cast<uint32_t>(slots.l);
+            return;
+        }
+        default: {
+            void* p = kind == kIntegerKind ? static_cast<void*>(find_integer(name))
+                    : kind == kLongKind    ? static_cast<void*>(find_long(name))
+                                           : static_cast<void*>(find_float(name));
+            if (!p) break;
+            interp.found_flag = true;
+            read_arg(' ', kAny);
+            store_numeric(kind, p);
+            return;
+        }
+    }
+    not_declared(target);
+}
+
+enum class Change { Inc, Dec, Add, Sub };
+
+void change_integer(Change how) {
+    const std::string_view text = reader.rest;
+    std::string_view name_text = text;
+    if (how == Change::Add || how == Change::Sub) {
+        const size_t comma = find_separator(text, ',');
+        name_text = comma == std::string_view::npos ? text : text.substr(0, comma);
+        reader.rest = comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+    }
+    name_text = trim(name_text);
+    if (name_text.empty() || name_text.back() != kIntegerKind) {
+        raise_error(103);
+        return;
+    }
+    VarName name;
+    int32_t* p = make_name(name_text, name) ? find_integer(name) : nullptr;
+    if (!p) {
+        not_declared(name_text);
+        return;
+    }
+    interp.found_flag = true;
+    uint32_t delta = 1;
+    if (how == Change::Add || how == Change::Sub) {
+        read_arg(' ', kAny);
+        delta = static_cast<uint32_t>(slots.i);
+    }
+    const uint32_t v = static_cast<uint32_t>(*p);
+    const bool up = how == Change::Inc || how == Change::Add;
+    *p = static_cast<int32_t>(up ? v + delta : v - delta);
+}
+
+void dim_list(char kind, int already_message) {
+    read_arg(' ', kNumberArg);
+    const int32_t bound = slots.i;
+    if (list_bound(kind) >= 0) {
+        raise_error(already_message);
+        return;
+    }
+    if (bound < 0 || bound > kListMaxBound) {
+        raise_error(231);
+        return;
+    }
+    dimension_list(kind, bound);
+    interp.found_flag = true;
+}
+
+void assign_list_element(char kind) {
+    read_arg('=', kAny);
+    const int32_t index = slots.l;
+    if (index < 0 || index > list_bound(kind)) {
+        raise_error(207, std::to_string(index));
+        return;
+    }
+    read_arg(' ', kAny);
+    switch (kind) {
+        case kIntegerKind: integer_list(index) = slots.i; break;
+        case kLongKind: long_list(index) = slots.l; break;
+        case kFloatKind: float_list(index) = slots.f; break;
+        default: string_list(index).assign(slots.s); break;
+    }
+    interp.found_flag = true;
+}
+
+void clear_name(const DeclaredName& d) {
+    if (d.has_dims) {
+        if (ArrayDesc* a = find_array(d.name)) {
+            clear_array(*a);
+            return;
+        }
+        not_declared(d.name.view());
+        return;
+    }
+    switch (d.kind) {
+        case kIntegerKind:
+            if (int32_t* p = find_integer(d.name)) { *p = 0; return; }
+            break;
+        case kLongKind:
+            if (int32_t* p = find_long(d.name)) { *p = 0; return; }
+            break;
+        case kFloatKind:
+            if (double* p = find_float(d.name)) { *p = 0.0; return; }
+            break;
+        case kStringKind:
+            if (std::string* p = find_string(d.name)) { p->clear(); return; }
+            break;
+        default:
+            if (AreaVar* a = find_area(d.name)) {
+                if (a->data == 0) {
+                    raise_error(243);
+                    return;
+                }
+                if (a->size > 0) std::memset(area_pointer(a->data), 0, static_cast<size_t>(a->size));
+                return;
+            }
+            break;
+    }
+    not_declared(d.name.view());
+}
+
+void clear_statement() {
+    std::string_view text = reader.rest;
+    do {
+        DeclaredName d;
+        if (next_declared_name(text, d)) clear_name(d);
+    } while (!text.empty());
+    interp.found_flag = true;
+}
+
+}  // namespace
+
+void reset_values() {
+    reset_value_store();
+    reset_reader();
+}
+
+void register_value_statements() {
+    reset_values();
+    set_handler(204, declare_statement);
+    set_handler(207, parameters_statement);
+    set_handler(206, assignment_statement);
+    set_handler(208, [] { change_integer(Change::Inc); });
+    set_handler(209, [] { change_integer(Change::Dec); });
+    set_handler(210, [] { change_integer(Change::Add); });
+    set_handler(211, [] { change_integer(Change::Sub); });
+    set_handler(200, [] { dim_list(kIntegerKind, 116); });
+    set_handler(201, [] { dim_list(kLongKind, 117); });
+    set_handler(202, [] { dim_list(kFloatKind, 119); });
+    set_handler(203, [] { dim_list(kStringKind, 118); });
+    set_handler(196, [] { assign_list_element(kIntegerKind); });
+    set_handler(197, [] { assign_list_element(kLongKind); });
+    set_handler(198, [] { assign_list_element(kFloatKind); });
+    set_handler(199, [] { assign_list_element(kStringKind); });
+    set_handler(61, clear_statement);
+}
+
+}  // namespace tolven
