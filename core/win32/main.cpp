@@ -10,6 +10,7 @@
 #include "core/loader.h"
 #include "core/loop.h"
 #include "core/pump.h"
+#include "core/win32/modules_win32.h"
 #include "core/win32/win32_host.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -24,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     for (int k = 1; k < __argc; ++k) args.emplace_back(__argv[k]);
 
     install_portable_handlers();
+    register_win32_modules();
     find_and_load_program(args);
     interp.runtime_mode = true;
     run_program();
