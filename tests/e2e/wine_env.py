@@ -40,7 +40,8 @@ REGISTRY = r"""Windows Registry Editor Version 5.00
 
 class WineEnv:
     def __init__(self, fresh=True):
-        self.prefix = os.path.join(BUILD, "wine")
+        # Separate prefixes keep separate wineservers, so runs can overlap.
+        self.prefix = os.path.abspath(os.environ.get("TOLVEN_WINE_PREFIX") or os.path.join(BUILD, "wine"))
         self.xvfb = None
         self.env = dict(os.environ)
         self.env.update({
@@ -57,7 +58,10 @@ class WineEnv:
 
     def start(self):
         if not self.env.get("DISPLAY"):
-            display = ":%d" % (90 + os.getpid() % 9)
+            n = 90
+            while os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+                n += 1
+            display = f":{n}"
             self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.env["DISPLAY"] = display
