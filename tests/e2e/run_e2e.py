@@ -30,7 +30,8 @@ from wine_env import ROOT, BUILD, WineEnv  # noqa: E402
 
 TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
 TOLVASM = os.path.join(BUILD, "native", "tolvasm")
-WORK = os.path.join(BUILD, "e2e")
+# One work folder per Wine prefix, so overlapping runs do not share files.
+WORK = os.path.join(BUILD, "e2e" + os.path.basename(os.environ.get("TOLVEN_WINE_PREFIX", "")).replace("wine", ""))
 
 
 def unescape(text):
