@@ -328,39 +328,61 @@ void go_to_record(Table& t, int32_t r) {
     read_record(t, r);
 }
 
+// Blocks of a memo file, a partly written last block included (other
+// programs do not pad the last memo).
+int64_t memo_file_size_blocks(RecordFile& f) { return (f.size_bytes() + kBlock - 1) / kBlock; }
+
+// Reads memo block q; the part of a short last block is padded with zeros.
+bool read_block(RecordFile& f, int64_t q, uint8_t* b) {
+    std::memset(b, 0, kBlock);
+    int64_t got = 0;
+    f.read(q, b, 1, &got);
+    return got > 0;
+}
+
 // Memo blocks of a memo starting at block `first`: up to the block holding
 // the end mark, or to the end of the file.
 int32_t memo_blocks(Table& t, int32_t first) {
-    int64_t blocks = t.dbt.size_records();
+    const int64_t blocks = memo_file_size_blocks(t.dbt);
     if (first <= 0 || first >= blocks) return 0;
     uint8_t b[kBlock];
     int32_t n = 0;
     for (int64_t q = first; q < blocks; ++q) {
-        if (t.dbt.read(q, b, 1) != 1) break;
+        if (!read_block(t.dbt, q, b)) break;
         ++n;
         if (std::memchr(b, 0x1A, kBlock)) break;
     }
     return n;
 }
 
-int64_t memo_file_blocks(RecordFile& f) {
-    // A partly written last block still counts.
-    return std::max<int64_t>(1, (f.size_bytes() + kBlock - 1) / kBlock);
-}
+// Where a new memo may start: the end of the file.
+int64_t memo_file_blocks(RecordFile& f) { return std::max<int64_t>(1, memo_file_size_blocks(f)); }
 
-// Copies a memo block by block into the pack's new memo file; returns the
-// blocks written.
+// Copies a memo block by block into the pack's new memo file, keeping a
+// doubled end mark (as dBase and other readers expect it) and zeroing the
+// rest of the last block; returns the blocks written.
 int32_t copy_memo(RecordFile& from, RecordFile& to, int32_t first, int64_t at) {
-    int64_t blocks = from.size_records();
+    const int64_t blocks = memo_file_size_blocks(from);
     uint8_t b[kBlock];
     int32_t n = 0;
+    bool second_mark_next = false;
     for (int64_t q = first; q > 0 && q < blocks; ++q) {
-        if (from.read(q, b, 1) != 1) break;
-        auto* end = static_cast<uint8_t*>(std::memchr(b, 0x1A, kBlock));
-        if (end) std::memset(end + 1, 0, size_t(b + kBlock - end - 1));
+        if (!read_block(from, q, b)) break;
+        uint8_t* end = second_mark_next ? (b[0] == 0x1A ? b : nullptr)
+                                        : static_cast<uint8_t*>(std::memchr(b, 0x1A, kBlock));
+        if (second_mark_next && !end) break;
+        bool mark_at_block_end = false;
+        if (end) {
+            size_t keep = size_t(end - b) + 1;
+            if (!second_mark_next && keep < kBlock && b[keep] == 0x1A) ++keep;
+            mark_at_block_end = !second_mark_next && keep == kBlock;
+            std::memset(b + keep, 0, kBlock - keep);
+        }
         if (to.write(at + n, b, 1) != 1) break;
         ++n;
-        if (end) break;
+        if (!end) continue;
+        if (!mark_at_block_end) break;
+        second_mark_next = true;  // the second mark may open the next block
     }
     return n;
 }
@@ -763,14 +785,14 @@ int32_t memo_to_items(std::string_view field_name) {
         return 0;
     }
     const size_t width = static_cast<size_t>(std::clamp(t->memo_width, 1, 255));
-    const int64_t blocks = t->dbt.size_records();
+    const int64_t blocks = memo_file_size_blocks(t->dbt);
     std::string line;
     auto add = [&](std::string s) { item_list.add(s); };
     int32_t read = 0, pos = 0;
     bool done = false;
     uint8_t b[kBlock];
     for (int64_t q = first; q < blocks && !done; ++q) {
-        if (t->dbt.read(q, b, 1) != 1) break;
+        if (!read_block(t->dbt, q, b)) break;
         ++read;
         for (int i = 0; i < int(kBlock) && !done; ++i) {
             uint8_t c = b[i];
@@ -829,7 +851,9 @@ int32_t items_to_memo(std::string_view field_name) {
         text += item_list[i];
         text += "\r\n";
     }
-    const int64_t need = int64_t(text.size() / kBlock) + 1;
+    // The text ends with two end marks, as dBase writes them; other readers
+    // look for the pair.
+    const int64_t need = int64_t(text.size() + 2 + kBlock - 1) / kBlock;
     // New memos go to the end of the file: a next-free number in block 0 that
     // points into the file would overwrite other memos.
     const int64_t start = (old > 0 && old_blocks >= need) ? old : memo_file_blocks(t->dbt);
@@ -840,6 +864,7 @@ int32_t items_to_memo(std::string_view field_name) {
     std::vector<uint8_t> data(size_t(need) * kBlock, 0);
     std::memcpy(data.data(), text.data(), text.size());
     data[text.size()] = 0x1A;
+    data[text.size() + 1] = 0x1A;
     for (int64_t i = 0; i < need; ++i) {
         if (t->dbt.write(start + i, data.data() + i * kBlock, 1) != 1) {
             report();
@@ -847,7 +872,7 @@ int32_t items_to_memo(std::string_view field_name) {
         }
     }
     uint8_t block0[kBlock];
-    if (t->dbt.read(0, block0, 1) != 1) std::memset(block0, 0, kBlock);
+    read_block(t->dbt, 0, block0);
     put32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
     t->dbt.write(0, block0, 1);
     put_field_bytes(*t, *f, right_aligned(start, 10));

@@ -237,9 +237,10 @@ bool RecordFile::rewrite(uint32_t record_size) {
     return open_mode(OpenMode::Create, record_size, " (Rewrite)");
 }
 
-int32_t RecordFile::read(int64_t r, void* dst, int32_t n) {
+int32_t RecordFile::read(int64_t r, void* dst, int32_t n, int64_t* bytes) {
     ++record_counters.requests;
     ++record_counters.read_requests;
+    if (bytes) *bytes = 0;
     if (!file_) {
         set_db_error(io::kNotOpen, name_, " (Read)");
         return 0;
@@ -253,6 +254,7 @@ int32_t RecordFile::read(int64_t r, void* dst, int32_t n) {
 
     if (held_ > 0 && start >= first_ && start + len <= first_ + held_) {
         std::memcpy(out, cache_.data() + (start - first_), static_cast<size_t>(len));
+        if (bytes) *bytes = len;
         return n;
     }
     ++record_counters.misses;
@@ -264,14 +266,16 @@ int32_t RecordFile::read(int64_t r, void* dst, int32_t n) {
     if (len > static_cast<int64_t>(cache_.size())) {
         // Larger than the cache: read straight into the destination.
         size_t got = file_->read(out, static_cast<size_t>(len));
+        if (bytes) *bytes = static_cast<int64_t>(got);
         return static_cast<int32_t>(got / s);
     }
     size_t got = file_->read(cache_.data(), cache_.size());
     first_ = start;
     held_ = static_cast<uint32_t>(got);
-    int32_t count = static_cast<int32_t>(std::min<int64_t>(got / s, n));
-    std::memcpy(out, cache_.data(), static_cast<size_t>(count * s));
-    return count;
+    const int64_t copied = std::min<int64_t>(static_cast<int64_t>(got), len);
+    std::memcpy(out, cache_.data(), static_cast<size_t>(copied));
+    if (bytes) *bytes = copied;
+    return static_cast<int32_t>(copied / s);
 }
 
 int32_t RecordFile::write(int64_t r, const void* src, int32_t n) {

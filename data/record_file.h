@@ -115,8 +115,9 @@ public:
 
     // Reads up to n records starting at record r (r < 0: where the previous
     // request ended). Returns the whole records read; the destination gets
-    // exactly those bytes.
-    int32_t read(int64_t r, void* dst, int32_t n);
+    // every byte read, so a part of a record at the end of the file is there
+    // too (bytes, when given, receives their number).
+    int32_t read(int64_t r, void* dst, int32_t n, int64_t* bytes = nullptr);
     // Writes n records at record r (r < 0: the current position). Returns the
     // records written.
     int32_t write(int64_t r, const void* src, int32_t n);
