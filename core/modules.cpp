@@ -1,24 +1,45 @@
 #include "core/modules.h"
 
+#include <array>
+
 #include "core/control_flow.h"
 #include "core/loop.h"
 #include "values/statements.h"
 
 namespace tolven {
 
-const uint8_t kHandlerTokens[179] = {
-    50, 52, 53, 54, 55, 56, 57, 61, 62, 63, 65, 66, 67, 68, 69, 70,
-    71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 87, 88,
-    89, 90, 91, 92, 93, 94, 95, 96, 97, 98, 99, 100, 101, 102, 103, 104,
-    105, 106, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123,
-    124, 125, 126, 127, 128, 144, 145, 146, 147, 148, 149, 150, 151, 152, 153, 154,
-    155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170,
-    171, 172, 173, 174, 175, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186,
-    187, 188, 189, 190, 191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201, 202,
-    203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217, 218,
-    219, 220, 221, 222, 223, 224, 225, 226, 227, 228, 229, 230, 231, 232, 233, 234,
-    235, 236, 237, 238, 239, 240, 241, 242, 244, 245, 246, 247, 248, 249, 250, 251,
-    252, 253, 255};
+namespace {
+
+// Every HANDLER command of the token table, in table order.
+constexpr bool has_handler_INLINE = false;
+constexpr bool has_handler_HANDLER = true;
+
+struct CommandKind {
+    uint8_t code;
+    bool handler;
+};
+constexpr CommandKind kCommandKinds[] = {
+#define TOLVEN_CMD(code, name, kind, owner, args, meaning) {code, has_handler_##kind},
+#include "core/tokens.def"
+};
+
+constexpr size_t handler_count() {
+    size_t n = 0;
+    for (const CommandKind& c : kCommandKinds) n += c.handler ? 1 : 0;
+    return n;
+}
+
+constexpr auto kHandlerArray = [] {
+    std::array<uint8_t, handler_count()> out{};
+    size_t k = 0;
+    for (const CommandKind& c : kCommandKinds)
+        if (c.handler) out[k++] = c.code;
+    return out;
+}();
+
+}  // namespace
+
+constinit const std::span<const uint8_t> kHandlerTokens{kHandlerArray};
 
 void register_portable_modules() {
     register_core_statements();

@@ -1,0 +1,38 @@
+#include "core/built.h"
+
+#include <array>
+
+#include "values/built_values.h"
+
+namespace tolven {
+
+namespace {
+
+// The loop itself: END, comments, evaluate-only lines, the CASE prefixes,
+// DEF and the other lines that do nothing when reached, and the core
+// handlers of the statement table. The block statements are still pending.
+constexpr uint8_t kCoreStatements[] = {2, 39, 64, 90, 129, 130, 131, 132, 191, 239, 254};
+
+constexpr BuiltModule kModules[] = {
+    {"core", true, kCoreStatements, {}},
+    {"values", true, kValueStatements, {}},
+};
+
+struct Table {
+    std::array<bool, 256> statement{}, function{};
+    constexpr Table() {
+        for (const BuiltModule& m : kModules) {
+            for (uint8_t t : m.statements) statement[t] = true;
+            for (uint8_t t : m.functions) function[t] = true;
+        }
+    }
+};
+constexpr Table kBuilt;
+
+}  // namespace
+
+std::span<const BuiltModule> built_modules() { return kModules; }
+bool statement_is_built(uint8_t token) { return kBuilt.statement[token]; }
+bool function_is_built(uint8_t token) { return kBuilt.function[token]; }
+
+}  // namespace tolven
