@@ -7,6 +7,7 @@
 #include "core/cipher.h"
 #include "core/loader.h"
 #include "core/tokens.h"
+#include "tools/tolvasm/internal.h"
 #include "tools/tolvasm/listing.h"
 
 using namespace std::string_literals;
@@ -33,6 +34,7 @@ struct PendingLine {
     std::string bytes;                           // token + argument text
     std::vector<std::pair<size_t, std::string>> refs;  // position of a 2-byte ref -> label
     std::vector<int> ref_columns;
+    std::vector<bool> ref_is_call;  // written as @name( : may be a misspelt function
 };
 
 std::string upper(std::string s) {
@@ -45,7 +47,8 @@ bool is_label_char(char c) {
            c == '%' || c == '&' || c == '!' || c == '#';
 }
 
-// Decodes UTF-8 to Latin-1 bytes; characters above U+00FF are an error.
+// Decodes UTF-8 to Latin-1 bytes; characters above U+00FF are an error,
+// reported at their column (counted in characters, like every column).
 std::string to_latin1(const std::string& s, int& bad_column) {
     std::string out;
     bad_column = 0;
@@ -56,11 +59,11 @@ std::string to_latin1(const std::string& s, int& bad_column) {
         } else if ((c & 0xE0) == 0xC0 && k + 1 < s.size() &&
                    (static_cast<unsigned char>(s[k + 1]) & 0xC0) == 0x80) {
             unsigned cp = (c & 0x1Fu) << 6 | (static_cast<unsigned char>(s[k + 1]) & 0x3Fu);
-            if (cp > 0xFF || cp < 0x80) { bad_column = static_cast<int>(k) + 1; return out; }
+            if (cp > 0xFF || cp < 0x80) { bad_column = static_cast<int>(out.size()) + 1; return out; }
             out += static_cast<char>(cp);
             ++k;
         } else {
-            bad_column = static_cast<int>(k) + 1;
+            bad_column = static_cast<int>(out.size()) + 1;
             return out;
         }
     }
@@ -73,6 +76,10 @@ int hex_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
 }
+
+}  // namespace
+
+namespace detail {
 
 bool parse_hex_bytes(const std::string& text, std::string& out) {
     std::string digits;
@@ -153,6 +160,13 @@ std::optional<std::string> header_from(const std::string& args, std::string& why
     return std::nullopt;
 }
 
+}  // namespace detail
+
+namespace {
+
+using detail::parse_hex_bytes;
+using detail::plain_header;
+
 // Reads a name up to '}' starting at k; returns the name and moves k past '}'.
 bool take_braced(const std::string& s, size_t& k, std::string& inner) {
     size_t close = s.find('}', k);
@@ -191,6 +205,7 @@ void encode_args(const std::string& s, PendingLine& line, size_t column_base) {
                 if (inner[0] == '=') out += '\xFE';
                 line.refs.emplace_back(out.size(), upper(inner.substr(1)));
                 line.ref_columns.push_back(col);
+                line.ref_is_call.push_back(false);
                 out += "\0\0"s;
             } else if (const TokenInfo* t = find_sysvar(inner)) {
                 out += static_cast<char>(t->code);
@@ -205,8 +220,8 @@ void encode_args(const std::string& s, PendingLine& line, size_t column_base) {
             if (k < s.size() && s[k] == '{') {
                 ++k;
                 std::string inner;
-                if (!take_braced(s, k, inner) || inner.size() != 3 || hex_value(inner[1]) < 0 ||
-                    hex_value(inner[2]) < 0)
+                if (!take_braced(s, k, inner) || inner.size() != 3 || (inner[0] != 'x' && inner[0] != 'X') ||
+                    hex_value(inner[1]) < 0 || hex_value(inner[2]) < 0)
                     throw Fail{col, "expected @{xHH}"};
                 out += static_cast<char>(hex_value(inner[1]) << 4 | hex_value(inner[2]));
                 continue;
@@ -223,6 +238,7 @@ void encode_args(const std::string& s, PendingLine& line, size_t column_base) {
                 out += '\xFF';
                 line.refs.emplace_back(out.size(), upper(name));
                 line.ref_columns.push_back(col);
+                line.ref_is_call.push_back(true);
                 out += "\0\0"s;
             }
             continue;
@@ -242,7 +258,8 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
     bool header_seen = false;
     std::map<std::string, int> labels;  // upper-case name -> program line number
     std::vector<PendingLine> lines;
-    std::vector<std::pair<std::string, int>> pending_labels;
+    std::string trailer;  // bytes after the end line, kept as they are
+    bool trailer_seen = false;
 
     std::istringstream in(text);
     std::string raw;
@@ -252,6 +269,7 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
             ++number;
             error.line = number;
             if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+            if (number == 1 && raw.rfind("\xEF\xBB\xBF", 0) == 0) raw.erase(0, 3);  // editors' BOM
             int bad = 0;
             std::string l = to_latin1(raw, bad);
             if (bad) throw Fail{bad, "character outside Latin-1"};
@@ -261,12 +279,29 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
                 if (header_seen) throw Fail{1, "second .header"};
                 if (!lines.empty()) throw Fail{1, ".header must come before the first line"};
                 std::string why;
-                auto h = header_from(l.substr(7), why);
+                auto h = detail::header_from(l.substr(7), why);
                 if (!h) throw Fail{9, why};
                 header = *h;
                 header_seen = true;
                 continue;
             }
+            if (l.rfind(".trailer", 0) == 0) {
+                std::istringstream r(l.substr(8));
+                std::string kind, rest;
+                r >> kind;
+                std::getline(r, rest);
+                std::string bytes;
+                if (upper(kind) != "HEX" || !parse_hex_bytes(rest, bytes))
+                    throw Fail{10, "expected .trailer hex followed by hex bytes"};
+                // The loader stops only at an end line; after any other line
+                // these bytes would be read as more lines.
+                if (lines.empty() || lines.back().bytes.empty() || lines.back().bytes[0] != '\x02')
+                    throw Fail{1, ".trailer must follow an END line"};
+                trailer += bytes;
+                trailer_seen = true;
+                continue;
+            }
+            if (trailer_seen) throw Fail{1, "nothing but .trailer may follow a .trailer"};
             // A label: name followed by ':' and nothing else.
             if (l.back() == ':' && l.find(' ') == std::string::npos && l.size() > 1) {
                 std::string name = upper(l.substr(0, l.size() - 1));
@@ -278,7 +313,7 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
                     continue;
                 }
             }
-            PendingLine line{number, false, {}, {}, {}};
+            PendingLine line{number, false, {}, {}, {}, {}};
             size_t k = 0;
             if (l[0] == '~') {
                 line.expression = true;
@@ -310,7 +345,12 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
             for (size_t r = 0; r < line.refs.size(); ++r) {
                 auto it = labels.find(line.refs[r].second);
                 if (it == labels.end())
-                    throw Fail{line.ref_columns[r], "unknown label '" + line.refs[r].second + "'"};
+                    throw Fail{line.ref_columns[r], (line.ref_is_call[r] ? "unknown function or label '"
+                                                                         : "unknown label '") +
+                                                        line.refs[r].second + "'"};
+                if (it->second > static_cast<int>(lines.size()))
+                    throw Fail{line.ref_columns[r],
+                               "label '" + line.refs[r].second + "' is not followed by a program line"};
                 line.bytes[line.refs[r].first] = static_cast<char>(it->second & 0xFF);
                 line.bytes[line.refs[r].first + 1] = static_cast<char>(it->second >> 8);
             }
@@ -337,6 +377,7 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
             error.line = line.listing_line;
             error.column = 1;
             error.message = "line longer than " + std::to_string(limit) + " bytes";
+            out.clear();
             if (v.key_length) cipher_wipe(cipher);
             return false;
         }
@@ -349,6 +390,7 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
         out.insert(out.end(), rec.begin(), rec.end());
     }
     if (v.key_length) cipher_wipe(cipher);
+    out.insert(out.end(), trailer.begin(), trailer.end());
     return true;
 }
 

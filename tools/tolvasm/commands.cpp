@@ -52,6 +52,45 @@ int cmd_asm(const std::vector<std::string>& a, std::ostream& err) {
     return 0;
 }
 
+int cmd_dis(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    if (a.size() != 1 && a.size() != 2) return -1;
+    std::vector<uint8_t> program;
+    if (!read_file(a[0], program)) {
+        err << a[0] << ": cannot read\n";
+        return 1;
+    }
+    std::string text, message;
+    if (!listing::disassemble(program, text, message)) {
+        err << a[0] << ": " << message << '\n';
+        return 1;
+    }
+    if (a.size() == 1) {
+        out << text;
+        return out ? 0 : 1;
+    }
+    if (!write_file(a[1], std::vector<uint8_t>(text.begin(), text.end()))) {
+        err << a[1] << ": cannot write\n";
+        return 1;
+    }
+    return 0;
+}
+
+int cmd_info(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    if (a.size() != 1) return -1;
+    std::vector<uint8_t> program;
+    if (!read_file(a[0], program)) {
+        err << a[0] << ": cannot read\n";
+        return 1;
+    }
+    std::string text, message;
+    if (!listing::program_info(program, text, message)) {
+        err << a[0] << ": " << message << '\n';
+        return 1;
+    }
+    out << text;
+    return 0;
+}
+
 int cmd_bind(const std::vector<std::string>& a, std::ostream& err) {
     if (a.size() != 3) return -1;
     std::vector<uint8_t> exe, program;
@@ -81,6 +120,8 @@ int cmd_bind(const std::vector<std::string>& a, std::ostream& err) {
 int run_command(const std::string& cmd, const std::vector<std::string>& args, std::ostream& out,
                 std::ostream& err) {
     if (cmd == "asm") return cmd_asm(args, err);
+    if (cmd == "dis") return cmd_dis(args, out, err);
+    if (cmd == "info") return cmd_info(args, out, err);
     if (cmd == "bind") return cmd_bind(args, err);
     if (cmd == "tokens" && args.empty()) {
         out << tokens_markdown();

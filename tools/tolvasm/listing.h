@@ -7,6 +7,7 @@
 //   PRINT text             one line: statement name (or #n) and the argument text
 //   ~LET a%=b%+1           '~' marks an expression line (0x15 marker)
 //   .empty / ~.empty       an empty record / a record holding only the marker
+//   .trailer hex HH ...    bytes after the END line that the loader never reads
 //
 // In the argument text:
 //   @NAME(                 '@' + function token; the '(' is not stored
@@ -15,6 +16,7 @@
 //   {NAME}                 system-variable token byte (after $ % & !)
 //   {@label} {=label} {:label}   0xFF / 0xFE + line reference, or the bare reference
 //   {xHH}                  any byte; {{ is a literal '{'
+//   '@' outside double quotes always starts a call; a lone '@' there is {x40}
 // Listings are UTF-8; characters up to U+00FF become single Latin-1 bytes.
 #pragma once
 #include <cstdint>
@@ -38,5 +40,10 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
 // Turns program-file bytes into a listing that assembles back to the same
 // bytes. Returns false with a message when the file is not a program file.
 bool disassemble(const std::vector<uint8_t>& file, std::string& out, std::string& message);
+
+// Describes a program file: variant, lines, end line, the tokens it uses and
+// which of them the runtime does not build yet. False with a message when
+// the file does not load.
+bool program_info(const std::vector<uint8_t>& file, std::string& out, std::string& message);
 
 }  // namespace tolven::listing
