@@ -19,6 +19,7 @@ protected:
     RecordingHost rec;
 
     void SetUp() override {
+        rec = RecordingHost{};
         set_host(&rec);
         reset_shutdown_steps();
         errors = ErrorState{};
