@@ -70,10 +70,19 @@ bool has_extension(std::string_view name) {
     return dot != std::string_view::npos && (sep == std::string_view::npos || dot > sep);
 }
 
+// The memo file's extension follows the case of the table's, so "a.dbf"
+// finds "a.dbt" also where file names are case-sensitive.
 std::string memo_file_name(const std::string& table) {
     std::string base = table;
-    if (has_extension(base)) base.erase(base.rfind('.'));
-    return base + ".DBT";
+    bool lower = false;
+    if (has_extension(base)) {
+        size_t dot = base.rfind('.');
+        std::string ext = base.substr(dot + 1);
+        lower = !ext.empty() && std::all_of(ext.begin(), ext.end(), [](char c) { return !(c >= 'A' && c <= 'Z'); }) &&
+                std::any_of(ext.begin(), ext.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+        base.erase(dot);
+    }
+    return base + (lower ? ".dbt" : ".DBT");
 }
 
 std::string directory_of(const std::string& name) {
