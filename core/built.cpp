@@ -10,8 +10,10 @@ namespace {
 
 // The loop itself: END, comments, evaluate-only lines, the CASE prefixes,
 // DEF and the other lines that do nothing when reached, and the core
-// handlers of the statement table. The block statements are still pending.
-constexpr uint8_t kCoreStatements[] = {2, 39, 64, 90, 129, 130, 131, 132, 191, 239, 254};
+// handlers of the statement table, and the block statements.
+constexpr uint8_t kCoreStatements[] = {2,   39,  51,  59,  60,  64,  90,  129, 130, 131, 132, 133,
+                                       134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 191, 239,
+                                       243, 254};
 
 constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
