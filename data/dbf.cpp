@@ -17,13 +17,9 @@ int text_font_index = 2;
 std::string display_date_order = ".dMy";
 std::function<Date()> today = [] {
     std::time_t now = std::time(nullptr);
-    std::tm lt{};
-#ifdef _WIN32
-    localtime_s(&lt, &now);
-#else
-    localtime_r(&now, &lt);
-#endif
-    return Date{lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday};
+    const std::tm* lt = std::localtime(&now);  // one thread only
+    if (!lt) return Date{2000, 1, 1};
+    return Date{lt->tm_year + 1900, lt->tm_mon + 1, lt->tm_mday};
 };
 
 std::unique_ptr<Table> tables[kTableSlots + 1];

@@ -330,6 +330,25 @@ TEST_F(DbfTest, MemosAreRewrittenInPlaceOrAppended) {
     EXPECT_EQ(read_field("NOTE"), "         4");
 }
 
+TEST_F(DbfTest, MemosOfOtherProgramsWithoutPadding) {
+    make_table("P", kNotes);
+    std::string dbt(512, '\0');
+    dbt[0] = 2;
+    dbt += "hello\r\nworld\x1A\x1A";  // the last block is not padded
+    fs.files["P.DBT"]->assign(dbt.begin(), dbt.end());
+    std::memcpy(current()->buffer.data() + 11, "         1", 10);
+    EXPECT_EQ(memo_to_items("NOTE"), 1 + 12);
+    ASSERT_EQ(item_list.size(), 2);
+    EXPECT_EQ(item_list[1], "world");
+    item_list.set(1, "earth");
+    EXPECT_EQ(items_to_memo("NOTE"), 1);
+    EXPECT_EQ(read_field("NOTE"), "         1");  // rewritten in place
+    auto m = fs.get("P.DBT");
+    ASSERT_EQ(m.size(), 1024u);
+    EXPECT_EQ(bytes(m, 512, 16), std::string("hello\r\nearth\r\n\x1A\x1A", 16));
+    EXPECT_EQ(m[0], 2);
+}
+
 TEST_F(DbfTest, SearchModes) {
     make_table("P", kPeople);
     for (const char* n : {"Meier", "Maier", "Schulz", "Amaier"}) add({{"NAME", n}});
