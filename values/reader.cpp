@@ -9,7 +9,6 @@
 #include "core/interp.h"
 #include "values/area.h"
 #include "values/functions.h"
-#include "values/numtext.h"
 #include "values/store.h"
 #include "values/sysvars.h"
 #include "values/textops.h"
@@ -200,8 +199,6 @@ struct SavedText {
 }  // namespace
 
 // ---- number conversions ----
-
-int32_t float_to_slot(double f) { return float_to_long(f); }
 
 NumberScan scan_number(std::string_view t) {
     NumberScan r;
@@ -581,12 +578,13 @@ void read_plain(char sep, int mode) {
     std::string_view arg;
     bool known = true;
     if (!r.empty() && r[0] == '@') {
-        const char* start = r.data();
+        const std::string_view call = r;
         const uint8_t token = r.size() > 1 ? static_cast<uint8_t>(r[1]) : 0;
         r.remove_prefix(r.size() > 1 ? 2 : 1);
         call_function(token);
         if (!r.empty() && r[0] == ')') r.remove_prefix(1);
-        arg = std::string_view(start, static_cast<size_t>(r.data() - start));
+        // The function only consumes from the front (or everything).
+        arg = call.substr(0, call.size() - (r.size() < call.size() ? r.size() : call.size()));
         if (r.empty()) {
             reader.separator_found = ' ';
             if (sep == 'p') reader.end_of_args = true;

@@ -98,7 +98,10 @@ void format_integer(int32_t v, std::string& out);
 void format_float(double v, std::string& out);
 // A float made into a 32-bit slot value: truncated toward zero, 0 beyond
 // the 32-bit range (and for NaN).
-int32_t float_to_slot(double f);
+inline int32_t float_to_slot(double f) {
+    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
+    return static_cast<int32_t>(f);
+}
 
 struct NumberScan {
     size_t length = 0;   // bytes of the longest number at the start (0: none)

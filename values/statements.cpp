@@ -355,6 +355,23 @@ void clear_statement() {
 
 }  // namespace
 
+void read_list_element(char kind) {
+    read_arg(')', kNumberArg);
+    const int32_t index = slots.l;
+    if (index < 0 || index > list_bound(kind)) {
+        raise_error(207, std::to_string(index));
+        if (kind == kStringKind) set_result_string({});
+        else set_result_long(0);
+        return;
+    }
+    switch (kind) {
+        case kIntegerKind: set_result_int(integer_list(index)); break;
+        case kLongKind: set_result_long(long_list(index)); break;
+        case kFloatKind: set_result_float(float_list(index)); break;
+        default: set_result_string(string_list(index)); break;
+    }
+}
+
 void reset_values() {
     reset_value_store();
     reset_reader();

@@ -14,6 +14,11 @@ void register_value_statements();
 // Empties the variable store, the parameter block and the reader's state.
 void reset_values();
 
+// Function tokens 183-186, the element of a list (kind %, &, ! or $): reads
+// the index up to ")" and leaves the element in the result slots; an index
+// outside 0..bound raises runtime error 207.
+void read_list_element(char kind);
+
 // A name as DECLARE, PARAMETERS and CLEAR take it: "name%" or an array
 // "name%[b1,b2,b3]".
 struct DeclaredName {

@@ -147,7 +147,6 @@ void reset_value_store() {
     s.long_pool.clear();
     s.float_pool.clear();
     s.string_pool.clear();
-    s.string_pool.shrink_to_fit();
     s.int_list.clear();
     s.long_list.clear();
     s.float_list.clear();

@@ -217,6 +217,20 @@ TEST_F(ValueStatements, ListDimensions) {
     EXPECT_EQ(run_fresh({LIST_STR "0=\"x\""}), 2);  // not dimensioned
 }
 
+TEST_F(ValueStatements, ListElementFunctionReadsWithinTheBound) {
+    dimension_list('$', 2);
+    string_list(2) = "z";
+    begin_arguments("2)+1");
+    read_list_element('$');
+    EXPECT_EQ(slots.s, "z");
+    EXPECT_EQ(reader.rest, "+1");
+    errors.error_mode = -1;
+    begin_arguments("3)");
+    read_list_element('$');
+    EXPECT_EQ(errors.last_error_number, 207);
+    EXPECT_EQ(slots.s, "");
+}
+
 TEST_F(ValueStatements, TableCapacity) {
     std::string names;
     for (int k = 0; k < 999; ++k) names += (k ? ",v" : "v") + std::to_string(k) + "!";
