@@ -298,6 +298,38 @@ TEST_F(NdxTest, ThousandRandomChangesKeepTheTreeConsistent) {
     expect_consistent(*current()->indexes[1]);
 }
 
+TEST_F(NdxTest, EmptiedPagesLeaveTheTree) {
+    make_table("P", "K;C;40\n");  // 10 keys per page
+    for (int i = 0; i < 120; ++i) add({{"K", "K" + std::to_string(1000 + i)}});
+    ASSERT_TRUE(create_index("K", "K"));
+    const uint32_t pages = current()->master()->page_count();
+    // Moving the lowest 60 keys to the top empties the leftmost leaves (and
+    // with them branch entries) and splits the rightmost ones.
+    for (int r = 1; r <= 60; ++r) {
+        go_to("", r, std::nullopt);
+        write_field("K", "Z" + std::to_string(1000 + r));
+        write_record(0);
+    }
+    expect_consistent(*current()->master());
+    auto order = index_order();
+    ASSERT_EQ(order.size(), 120u);
+    EXPECT_EQ(order.front(), 61);
+    EXPECT_EQ(order[59], 120);
+    EXPECT_EQ(order[60], 1);
+    EXPECT_GT(current()->master()->page_count(), pages);
+    // Everything under one key, then back.
+    for (int r = 1; r <= 120; ++r) {
+        go_to("", r, std::nullopt);
+        write_field("K", "SAME");
+        write_record(0);
+    }
+    expect_consistent(*current()->master());
+    order = index_order();
+    ASSERT_EQ(order.size(), 120u);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));  // write order
+    EXPECT_EQ(seek("SAME", true), 1);
+}
+
 TEST_F(NdxTest, DamagedIndexFilesNeverHang) {
     make_table("P", "NAME;C;10\n");
     for (int i = 0; i < 60; ++i) add({{"NAME", std::to_string(1000 + i)}});
