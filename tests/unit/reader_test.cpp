@@ -171,6 +171,12 @@ TEST_F(Reader, WidthAndDecimalsShapeNumberTexts) {
     number_format.decimals = 35;
     read("1.5");
     EXPECT_EQ(slots.s.size(), 37u);
+    number_format.decimals = -1;  // as in printf: the default precision
+    number_format.width = -4;     // left-aligned
+    read("1.5");
+    EXPECT_EQ(slots.s, "1.500000");
+    read("7");
+    EXPECT_EQ(slots.s, "7   ");
     number_format.decimals = 6;
     number_format.width = 1 << 30;  // capped, not a gigabyte of blanks
     read("1");

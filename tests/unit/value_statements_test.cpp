@@ -159,6 +159,10 @@ TEST_F(ValueStatements, StringAssignmentJoinsPieces) {
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(text("a$"), "ab cdef");
     EXPECT_EQ(text("b$"), "xab cdef! y");
+
+    // Text that no read can take ends the pieces instead of looping.
+    ASSERT_EQ(run_fresh({DECLARE "c$", EXPR ASSIGN "c$=\"a\":\"b\""}), 0);
+    EXPECT_EQ(text("c$"), "a");
 }
 
 TEST_F(ValueStatements, NumericAssignmentConverts) {
