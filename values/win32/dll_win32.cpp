@@ -1,0 +1,149 @@
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/errors.h"
+#include "values/dll.h"
+
+namespace tolven::dll {
+
+namespace {
+
+// Stand-ins for values above 2 GB: odd numbers counting up from here.
+constexpr uint32_t kStandInBase = 0x7FF00001u;
+std::vector<uintptr_t> stand_ins;
+
+uint32_t visible(uintptr_t real) {
+    if (real == 0) return 0;
+    if (real <= 0x7FFFFFFFu) return static_cast<uint32_t>(real);
+    for (size_t k = 0; k < stand_ins.size(); ++k)
+        if (stand_ins[k] == real) return kStandInBase + 2 * static_cast<uint32_t>(k);
+    stand_ins.push_back(real);
+    return kStandInBase + 2 * static_cast<uint32_t>(stand_ins.size() - 1);
+}
+
+uintptr_t real_of(uint32_t v) {
+    if (v >= kStandInBase && (v & 1)) {
+        const size_t k = (v - kStandInBase) / 2;
+        if (k < stand_ins.size()) return stand_ins[k];
+    }
+    return v;
+}
+
+// A fault inside a called function ends the program with a runtime error
+// naming the function, not with a silent crash.
+std::string calling;
+bool in_call = false;
+
+LONG CALLBACK on_fault(EXCEPTION_POINTERS* info) {
+    const DWORD code = info->ExceptionRecord->ExceptionCode;
+    if (!in_call) return EXCEPTION_CONTINUE_SEARCH;
+    if (code != EXCEPTION_ACCESS_VIOLATION && code != EXCEPTION_ILLEGAL_INSTRUCTION &&
+        code != EXCEPTION_PRIV_INSTRUCTION && code != EXCEPTION_INT_DIVIDE_BY_ZERO &&
+        code != EXCEPTION_IN_PAGE_ERROR && code != EXCEPTION_DATATYPE_MISALIGNMENT)
+        return EXCEPTION_CONTINUE_SEARCH;
+    in_call = false;
+    const int mode = errors.error_mode;
+    if (mode == -1) errors.error_mode = 0;  // the call cannot be resumed: the program must end
+    raise_error(207, "DLL-Funktion " + calling);
+    ExitProcess(2);
+}
+
+struct FaultGuard {
+    FaultGuard(std::string_view what) {
+        static PVOID handler = AddVectoredExceptionHandler(1, on_fault);
+        (void)handler;
+        calling.assign(what);
+        in_call = true;
+    }
+    ~FaultGuard() { in_call = false; }
+};
+
+using A = intptr_t;  // each 32-bit value widened with its sign
+template <int N>
+struct Caller;
+#define TOLVEN_CALLER(N, PARAMS, ARGS)                                          \
+    template <>                                                                 \
+    struct Caller<N> {                                                          \
+        static intptr_t run(uintptr_t f, const int32_t* a) {                    \
+            (void)a;                                                            \
+            return reinterpret_cast<intptr_t(WINAPI*) PARAMS>(f) ARGS;          \
+        }                                                                       \
+    };
+TOLVEN_CALLER(0, (), ())
+TOLVEN_CALLER(1, (A), (a[0]))
+TOLVEN_CALLER(2, (A, A), (a[0], a[1]))
+TOLVEN_CALLER(3, (A, A, A), (a[0], a[1], a[2]))
+TOLVEN_CALLER(4, (A, A, A, A), (a[0], a[1], a[2], a[3]))
+TOLVEN_CALLER(5, (A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4]))
+TOLVEN_CALLER(6, (A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5]))
+TOLVEN_CALLER(7, (A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6]))
+TOLVEN_CALLER(8, (A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]))
+TOLVEN_CALLER(9, (A, A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]))
+TOLVEN_CALLER(10, (A, A, A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9]))
+TOLVEN_CALLER(11, (A, A, A, A, A, A, A, A, A, A, A),
+              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10]))
+TOLVEN_CALLER(12, (A, A, A, A, A, A, A, A, A, A, A, A),
+              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]))
+TOLVEN_CALLER(13, (A, A, A, A, A, A, A, A, A, A, A, A, A),
+              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12]))
+TOLVEN_CALLER(14, (A, A, A, A, A, A, A, A, A, A, A, A, A, A),
+              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12], a[13]))
+TOLVEN_CALLER(15, (A, A, A, A, A, A, A, A, A, A, A, A, A, A, A),
+              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12], a[13], a[14]))
+#undef TOLVEN_CALLER
+
+template <int... N>
+intptr_t dispatch(uintptr_t f, const int32_t* a, int n, std::integer_sequence<int, N...>) {
+    intptr_t r = 0;
+    ((n == N ? (r = Caller<N>::run(f, a), true) : false) || ...);
+    return r;
+}
+
+int32_t call_real(uintptr_t f, const int32_t* args, int count, std::string_view what) {
+    if (count < 0 || count > kMaxArguments || f == 0) return 0;
+    FaultGuard guard(what);
+    const intptr_t r = dispatch(f, args, count, std::make_integer_sequence<int, kMaxArguments + 1>{});
+    return static_cast<int32_t>(static_cast<uint32_t>(r));
+}
+
+}  // namespace
+
+uint32_t load(const std::string& name) { return visible(reinterpret_cast<uintptr_t>(LoadLibraryA(name.c_str()))); }
+
+void free(uint32_t handle) {
+    if (handle) FreeLibrary(reinterpret_cast<HMODULE>(real_of(handle)));
+}
+
+uint32_t proc_address(uint32_t handle, const std::string& name) {
+    FARPROC p = GetProcAddress(reinterpret_cast<HMODULE>(real_of(handle)), name.c_str());
+    return visible(reinterpret_cast<uintptr_t>(p));
+}
+
+int32_t call(uint32_t address, const int32_t* args, int count, std::string_view what) {
+    return call_real(real_of(address), args, count, what);
+}
+
+int32_t call_named(const std::string& dll, const std::string& function, const int32_t* args, int count,
+                   bool& called) {
+    called = false;
+    HMODULE m = LoadLibraryA(dll.c_str());
+    if (!m) {
+        raise_error(247, dll);
+        return 0;
+    }
+    FARPROC p = GetProcAddress(m, function.c_str());
+    if (!p) {
+        raise_error(248, function);
+        FreeLibrary(m);
+        return 0;
+    }
+    called = true;
+    const int32_t r = call_real(reinterpret_cast<uintptr_t>(p), args, count, function);
+    FreeLibrary(m);
+    return r;
+}
+
+}  // namespace tolven::dll
