@@ -21,6 +21,7 @@ struct Walker {
 
     void finding(const std::string& de, const std::string& en) {
         out.ok = false;
+        ++out.problems;
         if (out.findings.size() < 200) out.findings.push_back(german ? de : en);
     }
     std::string page_text(uint32_t p) { return (german ? "Seite " : "page ") + std::to_string(p); }

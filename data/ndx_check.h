@@ -13,7 +13,8 @@ namespace tolven::dbase {
 
 struct IndexCheck {
     bool ok = true;
-    std::vector<std::string> findings;  // one line each, Latin-1
+    std::vector<std::string> findings;  // one line each, Latin-1; the first 200
+    uint64_t problems = 0;              // all findings, also those not kept
     uint64_t entries = 0;
     int depth = 0;
 };

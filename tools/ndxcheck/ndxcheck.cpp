@@ -7,6 +7,7 @@
 // the record's key. -g prints the findings in German. Exit code 0 when every
 // index is in order, 1 otherwise (also for files that cannot be read or bad
 // arguments).
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -79,7 +80,11 @@ int main(int argc, char** argv) {
             continue;
         }
         dbase::IndexCheck c = dbase::check_index(*t, *ix, german);
-        for (const auto& f : c.findings) line(name + ": " + f);
+        const size_t shown = std::min<size_t>(c.findings.size(), 20);
+        for (size_t k = 0; k < shown; ++k) line(name + ": " + c.findings[k]);
+        if (c.problems > shown)
+            line(name + ": ... " + std::to_string(c.problems - shown) +
+                 (german ? " weitere Befunde" : " more findings"));
         if (c.ok) {
             line(name + (german ? ": in Ordnung, " : ": OK, ") + std::to_string(c.entries) +
                  (german ? " Eintr\xE4ge, Tiefe " : " entries, depth ") + std::to_string(c.depth));
