@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/built_files.h"
 #include "values/built_values.h"
 
 namespace tolven {
@@ -18,6 +19,7 @@ constexpr uint8_t kCoreStatements[] = {2,   39,  51,  59,  60,  64,  90,  129, 1
 constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
     {"values", true, kValueStatements, {}},
+    {"files", true, kFileStatements, {}},
 };
 
 struct Table {

@@ -4,6 +4,7 @@
 
 #include "core/control_flow.h"
 #include "core/loop.h"
+#include "data/file_numbers.h"
 #include "values/statements.h"
 
 namespace tolven {
@@ -44,6 +45,7 @@ constinit const std::span<const uint8_t> kHandlerTokens{kHandlerArray};
 void register_portable_modules() {
     register_core_statements();
     register_value_statements();
+    register_file_statements();
 }
 
 }  // namespace tolven

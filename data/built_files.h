@@ -1,0 +1,13 @@
+// The statement tokens the file-number module registers (for core/built.cpp).
+#pragma once
+#include <cstdint>
+
+namespace tolven {
+
+// File numbers, whole-file statements, directories, listings and the item
+// list statements that need no dialog.
+constexpr uint8_t kFileStatements[] = {84,  102, 106, 112, 113, 114, 115, 117, 212, 220,
+                                       221, 222, 223, 224, 225, 229, 230, 231, 232, 233,
+                                       234, 235, 244};
+
+}  // namespace tolven
