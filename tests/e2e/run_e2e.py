@@ -14,6 +14,8 @@ Directives in a listing (comments to the assembler):
   ;! file NAME TEXT    after the run, file NAME (in the work folder) holds TEXT
                        (\\r \\n \\xHH escapes)
   ;! setup NAME TEXT   before the run, write file NAME with TEXT (same escapes)
+  ;! setup-dir NAME    before the run, make directory NAME
+  ;! absent NAME       after the run, there is no file or directory NAME
 Python-defined cases (files that no listing can make) live in cases_*.py.
 """
 import glob
@@ -53,6 +55,8 @@ class Case:
         self.screen = None
         self.files = []
         self.setup = []
+        self.setup_dirs = []
+        self.absent = []
         self.program_bytes = None   # when set, written as prog.tvc instead of assembling
         self.listing = None
         self.no_program = False
@@ -88,8 +92,13 @@ def parse_listing(path):
                 elif key == "env":
                     k, _, v = value.partition("=")
                     case.env[k] = v
+                elif key == "setup-dir":
+                    case.setup_dirs.append(value.replace("\\", "/"))
+                elif key == "absent":
+                    case.absent.append(value.replace("\\", "/"))
                 elif key in ("file", "setup"):
                     name, _, text = value.partition(" ")
+                    name = name.replace("\\", "/")  # Windows paths name the same files
                     (case.files if key == "file" else case.setup).append((name, unescape(text)))
                 else:
                     raise ValueError(f"{path}: unknown directive {key}")
@@ -108,7 +117,10 @@ def run_case(wine, case):
         r = subprocess.run([TOLVASM, "asm", case.listing, prog], capture_output=True, text=True)
         if r.returncode != 0:
             return f"assembler failed: {r.stderr.strip()}"
+    for name in case.setup_dirs:
+        os.makedirs(os.path.join(work, name), exist_ok=True)
     for name, data in case.setup:
+        os.makedirs(os.path.dirname(os.path.join(work, name)), exist_ok=True)
         with open(os.path.join(work, name), "wb") as f:
             f.write(data)
     if case.prepare:
@@ -164,6 +176,9 @@ def run_case(wine, case):
             have = open(path, "rb").read()
             if have != data:
                 problems.append(f"file {name} holds {have!r}, expected {data!r}")
+    for name in case.absent:
+        if os.path.lexists(os.path.join(work, name)):
+            problems.append(f"{name} should not exist")
     if case.check:
         msg = case.check(work)
         if msg:
