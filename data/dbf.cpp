@@ -86,7 +86,9 @@ std::string directory_of(const std::string& name) {
     return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
 }
 
-// Reports a pending database error as a runtime warning.
+// Reports a pending database error as a runtime warning. A cancelled warning
+// ends the run, and the shutdown step frees the tables: callers take their
+// results from the table before reporting.
 void report() {
     if (db_error.number != 0) raise_warning(db_error.number, db_error.text);
 }
@@ -544,8 +546,9 @@ int32_t open_table(int32_t n, std::string_view file_name) {
     if (clamped_from >= 0)
         set_db_error(100, "Datensatz " + std::to_string(tt.count + 1) + " nicht in der Tabelle gefunden.");
     move(tt, Move::First, true);
+    const int32_t count = tt.count;
     report();
-    return tt.count;
+    return count;
 }
 
 int32_t select_table(int32_t n) {
@@ -555,8 +558,9 @@ int32_t select_table(int32_t n) {
         return 0;
     }
     current_table = n;
+    const int32_t count = tables[n]->count;
     report();
-    return tables[n]->count;
+    return count;
 }
 
 int32_t close_table(int32_t n) {
@@ -604,8 +608,9 @@ int32_t go_to(std::string_view first_text, int32_t first_value, std::optional<in
         int32_t r = second_value ? *second_value : first_value;
         if (r != 0) go_to_record(*t, r);
     }
+    const int32_t r = t->current;
     report();
-    return t->current;
+    return r;
 }
 
 std::string read_field(std::string_view name) {
@@ -654,8 +659,9 @@ int32_t write_record(int32_t n) {
     Table* t = need_current();
     if (!t) return 0;
     put_record(*t, n == 0 ? t->current : n);
+    const int32_t r = t->current;
     report();
-    return t->current;
+    return r;
 }
 
 int32_t append_record() {
@@ -679,8 +685,9 @@ int32_t mark_record(uint8_t flag) {
     }
     t->buffer[0] = flag;
     put_record(*t, t->current);
+    const int32_t r = t->current;
     report();
-    return t->current;
+    return r;
 }
 }  // namespace
 
@@ -700,8 +707,9 @@ int32_t pack_table() {
         put32(block0, 1);
         if (!temp.rewrite(kBlock) || temp.write(0, block0, 1) != 1) {
             temp.close_with_cache();
+            const int32_t count = t->count;
             report();
-            return t->count;
+            return count;
         }
     }
     int32_t kept = 0;
@@ -759,8 +767,9 @@ int32_t pack_table() {
     std::fill(t->buffer.begin(), t->buffer.end(), ' ');
     t->deleted = false;
     if (t->count > 0) move(*t, Move::First, true);
+    const int32_t count = t->count;
     report();
-    return t->count;
+    return count;
 }
 
 // ---------------------------------------------------------------------------

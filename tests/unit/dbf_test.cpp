@@ -403,6 +403,16 @@ TEST_F(DbfTest, ShutdownStepWritesTheCount) {
     EXPECT_EQ(current(), nullptr);
 }
 
+TEST_F(DbfTest, CancelledWarningEndsTheRunWithTheCountWritten) {
+    make_table("P", kPeople);
+    add({{"NAME", "A"}});
+    rec.box_answers.push_back(mb::kIdCancel);
+    EXPECT_EQ(runtime_error_code([] { go_to("", 9, std::nullopt); }), 2);
+    EXPECT_EQ(last_message(), "Programm abgebrochen!");
+    EXPECT_EQ(fs.get("P.DBF")[4], 1);
+    EXPECT_EQ(current(), nullptr);
+}
+
 TEST_F(DbfTest, DateConversions) {
     EXPECT_EQ(dtoc("20261207"), "07.12.2026");
     EXPECT_EQ(dtoc("20261307"), "");
