@@ -30,6 +30,20 @@ def generated():
     """Listings too long to keep in the tree."""
     out = {}
     out["straight_65000"] = ".header plain 7\n" + "EVAL 1\n" * 65000
+    # 10,000 lines of 80 characters on the text screen: each PRINT wraps at
+    # the right edge and ends its line, so the screen scrolls twice per line.
+    line = "".join(chr(ord("A") + k % 26) for k in range(80))
+    out["print_10000"] = ".header plain 7\n" + f'PRINT "{line}"\n' * 10000
+    # The same text in lines of 79 characters: one scroll per line.
+    out["print_10000_79"] = ".header plain 7\n" + f'PRINT "{line[:79]}"\n' * 10000
+    # A 10,000-line program: its loop GOSUBs to a label near the end and IFs
+    # over large blocks.
+    lines = [".header plain 7", "DECLARE n%,m%", "WHILELOOP 20000", 'GOSUB "weit"', "IF 0"]
+    lines += ["REM block %d" % k for k in range(4000)]
+    lines += ["ELSE", "INC m%", "ENDIF", "WEND", "END"]
+    lines += ["REM filler %d" % k for k in range(10000 - len(lines) - 3)]
+    lines += ["REM weit:", "INC n%", "RETURN"]
+    out["gosub_if_10000"] = "\n".join(lines) + "\n"
     return out
 
 
@@ -39,8 +53,8 @@ def assemble(name, listing_path):
     return target
 
 
-def native(prog, pump_always=False):
-    args = [TOLVBENCH, prog] + (["pump-always"] if pump_always else [])
+def native(prog, *flags):
+    args = [TOLVBENCH, prog] + list(flags)
     best = None
     for _ in range(3):
         r = json.loads(subprocess.run(args, check=True, capture_output=True, text=True).stdout)
@@ -89,6 +103,9 @@ def main():
             w = wine_time(wine, prog) - startup
             wine_rate = n["lines"] / w if w > 0.001 else float("inf")
             print(f"{name:28} {n['lines']:>11} {n['lines'] / max(n['seconds'], 1e-9):>15,.0f} {wine_rate:>14,.0f}")
+            if name.startswith("gosub"):
+                p = native(prog, "plain-scans")
+                print(f"{'  same, plain scans':28} {p['lines']:>11} {p['lines'] / max(p['seconds'], 1e-9):>15,.0f}")
             if name.startswith("straight"):
                 w_always = wine_time(wine, prog, {"TOLVEN_BENCH_PUMP_ALWAYS": "1"}) - startup
                 print(f"{'  same, pump on every 21st':28} {n['lines']:>11} {'':>15} "

@@ -4,14 +4,17 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/interp.h"
 #include "core/loader.h"
 #include "core/loop.h"
 #include "core/pump.h"
+#include "screen/text_output.h"
 
 namespace {
 
@@ -37,15 +40,21 @@ public:
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tolvbench PROGRAM.TVC [pump-always]\n");
+        std::fprintf(stderr, "usage: tolvbench PROGRAM.TVC [pump-always] [plain-scans]\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
     std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     SilentHost host;
     tolven::set_host(&host);
-    if (argc > 2) tolven::set_pump_always(true);
+    for (int k = 2; k < argc; ++k) {
+        std::string flag = argv[k];
+        if (flag == "pump-always") tolven::set_pump_always(true);
+        if (flag == "plain-scans") tolven::set_scan_memo(false);
+    }
     tolven::install_portable_handlers();
+    // Text output without a window: PRINT programs run and count their lines.
+    tolven::register_text_statements();
     if (tolven::parse_program(data.data(), data.size(), tolven::program) != tolven::LoadStatus::Ok) {
         std::fprintf(stderr, "%s: not a loadable program\n", argv[1]);
         return 1;
