@@ -9,7 +9,7 @@ DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev goog
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
     wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl
 
-.PHONY: all deps build native win64 win32 test unit e2e run bench fuzz clean
+.PHONY: all deps build native win64 win32 test unit interop e2e run bench fuzz clean
 
 all: build
 
@@ -47,11 +47,15 @@ unit: native
 e2e: native win64
 	python3 tests/e2e/run_e2e.py
 
-# Everything: native unit tests under ASan/UBSan, then the end-to-end tests
-# under Wine; fails when any test fails.
+interop: $(B)/release/build.ninja
+	sh tests/interop/run.sh $(B)/release
+
+# Everything: native unit tests under ASan/UBSan, the dBase interoperability
+# checks, then the end-to-end tests under Wine; fails when any test fails.
 test: build
 	@set -o pipefail; rc=0; \
 	$(MAKE) --no-print-directory unit || rc=1; \
+	$(MAKE) --no-print-directory interop || rc=1; \
 	python3 tests/e2e/run_e2e.py || rc=1; \
 	if [ $$rc -eq 0 ]; then echo "ALL TESTS PASSED"; else echo "TESTS FAILED"; fi; exit $$rc
 
