@@ -121,7 +121,9 @@ void list_recursive(const std::string& pattern, int depth) {
     for (const DirEntry& e : p.find(pattern))
         if (!e.is_directory()) item_list.add(p.join(here, e.name));  // a full list drops names
 
-    if (depth >= kMaxDepth) return;
+    // Without a path to come back to, or with nothing more to add, the walk
+    // goes no deeper.
+    if (depth >= kMaxDepth || here.empty() || item_list.size() >= ItemList::kCapacity) return;
     std::vector<std::string> subdirectories;
     for (const DirEntry& e : p.find("*")) {
         if (!e.is_directory() || is_dot_entry(e.name)) continue;
