@@ -5,10 +5,6 @@
 
 namespace tolven {
 
-uint8_t* area_pointer(uint32_t address) {
-    return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(address));
-}
-
 // Structures, WITH, DIM and DISPOSE of area blocks are the next step of this
 // module; until then a field access is an unknown command.
 void read_structure_field(std::string_view name) {

@@ -1,15 +1,16 @@
-// Area variables: memory blocks addressed by 32-bit values, and the
-// structure fields laid over them.
+// Area variables: memory blocks addressed by 32-bit values (see
+// values/low_memory.h), and the structure fields laid over them.
 #pragma once
 #include <cstdint>
 #include <string_view>
 
+#include "values/low_memory.h"
+
 namespace tolven {
 
-// The memory behind a 32-bit data address. Blocks are allocated so that
-// their addresses fit in 32 bits; an address a program assigned itself is
-// used as it is.
-uint8_t* area_pointer(uint32_t address);
+// The memory behind a 32-bit data address. Check memory_readable /
+// memory_writable first: a program may point a variable anywhere.
+inline uint8_t* area_pointer(uint32_t address) { return address_pointer(address); }
 
 // Field access "AREA#.FIELD" or ".FIELD" (under WITH). The read leaves the
 // field's value in the result slots; the write stores the value in the

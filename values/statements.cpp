@@ -7,6 +7,7 @@
 #include "core/interp.h"
 #include "core/loop.h"
 #include "values/area.h"
+#include "values/low_memory.h"
 #include "values/reader.h"
 #include "values/store.h"
 #include "values/textops.h"
@@ -336,7 +337,13 @@ void clear_name(const DeclaredName& d) {
                     raise_error(243);
                     return;
                 }
-                if (a->size > 0) std::memset(area_pointer(a->data), 0, static_cast<size_t>(a->size));
+                if (a->size <= 0) return;
+                // The program may have pointed the variable anywhere.
+                if (!memory_writable(a->data, static_cast<uint32_t>(a->size))) {
+                    raise_error(207, d.name.view());
+                    return;
+                }
+                std::memset(address_pointer(a->data), 0, static_cast<size_t>(a->size));
                 return;
             }
             break;

@@ -7,11 +7,9 @@
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/reader.h"
 #include "values/statements.h"
+#include "values/low_memory.h"
 #include "values/store.h"
 
-#if defined(__linux__) && defined(__x86_64__)
-#include <sys/mman.h>
-#endif
 
 namespace tolven::testing {
 namespace {
@@ -301,25 +299,31 @@ TEST_F(ValueStatements, AreaVariablesHoldAnAddress) {
     EXPECT_EQ(run_fresh({DECLARE "p#", ASSIGN "p#.x%=1"}), 2);  // structures come later
 }
 
-#if defined(__linux__) && defined(__x86_64__)
 TEST_F(ValueStatements, ClearZeroesTheBlockOfAnAreaVariable) {
-    void* mem = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    ASSERT_NE(mem, MAP_FAILED);
-    auto* bytes = static_cast<uint8_t*>(mem);
+    const uint32_t block = low_alloc(16);
+    ASSERT_NE(block, 0u);
+    uint8_t* bytes = address_pointer(block);
     for (int k = 0; k < 16; ++k) bytes[k] = 0xAA;
     VarName n;
     make_name("blk#", n);
     AreaVar* a = declare_area(n);
-    a->data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mem));
+    a->data = block;
     a->size = 8;
     load({CLEAR "blk#"});
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(bytes[0], 0);
     EXPECT_EQ(bytes[7], 0);
     EXPECT_EQ(bytes[8], 0xAA);
-    munmap(mem, 4096);
+
+    // Pointed at memory that is not the program's: refused, nothing written.
+    a->data = 16;
+    reset_interpreter();
+    reset_shutdown_steps();
+    load({CLEAR "blk#"});
+    EXPECT_EQ(run(), 2);
+    EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: BLK#");
+    low_free(block);
 }
-#endif
 
 }  // namespace
 }  // namespace tolven::testing
