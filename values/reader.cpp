@@ -53,6 +53,7 @@ struct Pending {
     int type = kNone;
     char op = 0;
     int prec = 0;
+    bool stale = false;  // s not yet the text of the number
 };
 Pending stack[kStackSize];
 int top = 0;
@@ -216,13 +217,18 @@ NumberScan scan_number(std::string_view t) {
         ++k;
     }
     bool point = false;
+    size_t frac = 0;
     if (k < n && t[k] == '.') {
         size_t j = k + 1;
-        size_t frac = 0;
-        while (j < n && t[j] >= '0' && t[j] <= '9') ++j, ++frac;
+        uint64_t m = whole;
+        while (j < n && t[j] >= '0' && t[j] <= '9') {
+            if (digits + frac < 18) m = m * 10 + static_cast<uint64_t>(t[j] - '0');
+            ++j, ++frac;
+        }
         if (digits + frac > 0) {
             point = true;
             digits += frac;
+            whole = m;
             k = j;
         }
     }
@@ -238,9 +244,15 @@ NumberScan scan_number(std::string_view t) {
             k = j;
         }
     }
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     double v = 0.0;
-    if (!point && !exponent && digits <= 18) {
+    if (!exponent && frac == 0 && digits <= 18) {
         v = static_cast<double>(whole);
+    } else if (!exponent && digits <= 15) {
+        // Both operands are exact doubles, so one correctly rounded division
+        // gives the same value as the full conversion.
+        v = static_cast<double>(whole) / kPow10[frac];
     } else {
         auto res = std::from_chars(t.data() + start, t.data() + k, v, std::chars_format::general);
         if (res.ec != std::errc() || !std::isfinite(v)) v = 0.0;
@@ -683,9 +695,21 @@ int compare_bytes(const std::string& a, const std::string& b) {
     return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
+// The text of a numeric result.
+void format_number(int type, int32_t l, double f, std::string& out) {
+    if (type == kFloat) format_float(f, out);
+    else format_integer(l, out);
+}
+
 // Applies a pending left operand and its operator to the slots, which hold
-// the right operand; the result replaces them.
-void apply(const Pending& left) {
+// the right operand; the result replaces them. The text of a numeric result
+// is made only when something needs it: `stale` tells that slots.s is not
+// yet the number's text.
+void apply(Pending& left, bool& stale) {
+    if (slots.type == kString && left.stale) {
+        format_number(left.type, left.l, left.f, left.s);
+        left.stale = false;
+    }
     const double a = left.f, b = slots.f;
     const int64_t ta = left.l, tb = slots.l;
     double r = 0.0;
@@ -713,6 +737,7 @@ void apply(const Pending& left) {
                 slots.s.insert(0, left.s);
                 slots.type = kString;
                 set_numbers_from_text();
+                stale = false;
                 return;
             }
             r = a + b;
@@ -760,21 +785,22 @@ void apply(const Pending& left) {
     slots.f = r;
     slots.i = slots.l = float_to_slot(r);
     slots.type = type;
-    if (type == kInteger) format_integer(slots.l, slots.s);
-    else format_float(r, slots.s);
+    stale = true;
 }
 
-void apply_down_to(int prec) {
+void apply_down_to(int prec, bool& stale) {
     while (top > base && stack[top - 1].prec >= prec) {
         --top;
-        apply(stack[top]);
+        apply(stack[top], stale);
     }
 }
 
-bool push_pending(const Operator& op) {
+bool push_pending(const Operator& op, bool& stale) {
     if (top >= kStackSize) return false;
     Pending& p = stack[top++];
-    p.s = slots.s;
+    p.stale = stale;
+    if (!stale) p.s = slots.s;
+    stale = false;
     p.i = slots.i;
     p.l = slots.l;
     p.f = slots.f;
@@ -848,13 +874,14 @@ bool read_operand(char sep, int& mode, bool& closed) {
 void read_expression(char sep, int mode) {
     std::string_view& r = reader.rest;
     bool closed = false;
+    bool stale = false;
     read_operand(sep, mode, closed);
     while (!closed && !r.empty()) {
         const Operator op = match_operator(r);
         if (op.length == 0) break;
         r.remove_prefix(op.length);
-        apply_down_to(op.prec);
-        if (!push_pending(op)) {
+        apply_down_to(op.prec, stale);
+        if (!push_pending(op, stale)) {
             raise_error(255, r);
             r = {};
             break;
@@ -867,10 +894,12 @@ void read_expression(char sep, int mode) {
             slots.l = left.l;
             slots.f = left.f;
             slots.type = left.type;
+            stale = left.stale;
             break;
         }
     }
-    apply_down_to(0);
+    apply_down_to(0, stale);
+    if (stale) format_number(slots.type, slots.l, slots.f, slots.s);
     if (r == ")" || r == "()") r = {};
     if (sep == 'p' && r.empty()) {
         reader.end_of_args = true;

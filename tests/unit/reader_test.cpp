@@ -256,7 +256,7 @@ TEST_F(Reader, RadixNumbersAndUnknownSystemVariables) {
     read("%101");
     EXPECT_EQ(slots.i, 5);
     EXPECT_EQ(raised([&] { read("!5"); }), 100);
-    EXPECT_EQ(raised([&] { read("%\x89"); }), 100);
+    EXPECT_EQ(raised([&] { read("%12"); }), 100);  // 2 is no binary digit
 }
 
 TEST_F(Reader, FunctionCallsGoThroughTheDispatcher) {
@@ -352,6 +352,13 @@ TEST_F(Reader, ComparisonsAndKeywordOperators) {
     expr("\"a\"+\"b\"");
     EXPECT_EQ(slots.s, "ab");
     EXPECT_EQ(slots.type, kString);
+    // A number meeting a string is compared and joined as its text.
+    expr("1+2=\"3.000000\"");
+    EXPECT_EQ(slots.i, 1);
+    expr("1*2+\"x\"");
+    EXPECT_EQ(slots.s, "2.000000x");
+    expr("7\\2+\"x\"");
+    EXPECT_EQ(slots.s, "3x");
 
     expr("7\x15M3");
     EXPECT_EQ(slots.l, 1);
