@@ -5,6 +5,7 @@
 #include "core/control_flow.h"
 #include "core/loop.h"
 #include "data/file_numbers.h"
+#include "values/functions.h"
 #include "values/statements.h"
 
 namespace tolven {
@@ -43,6 +44,7 @@ constexpr auto kHandlerArray = [] {
 constinit const std::span<const uint8_t> kHandlerTokens{kHandlerArray};
 
 void register_portable_modules() {
+    clear_function_handlers();
     register_core_statements();
     register_value_statements();
     register_file_statements();
