@@ -1,6 +1,9 @@
 #include "core/automation.h"
 
+#include <cctype>
 #include <cstdio>
+#include <deque>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -10,6 +13,91 @@ namespace tolven::automation {
 
 namespace {
 std::string transcript_file;
+std::deque<KeyAction> keys;
+std::string screen_file, offscreen_file, window_file;
+
+// Absolute now, so that a program changing its directory does not move
+// where the results land.
+std::string absolute_path(const char* path) {
+    if (!path || !*path) return {};
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.string();
+}
+
+void write_file(const std::string& path, const void* data, size_t size) {
+    if (path.empty()) return;
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k)
+        if (std::tolower(static_cast<unsigned char>(a[k])) !=
+            std::tolower(static_cast<unsigned char>(b[k])))
+            return false;
+    return true;
+}
+
+// Virtual-key codes of the named keys.
+struct NamedKey {
+    const char* name;
+    uint8_t vk;
+};
+constexpr NamedKey kNamedKeys[] = {
+    {"Enter", 0x0D}, {"Esc", 0x1B},   {"BS", 0x08},    {"Backspace", 0x08}, {"Tab", 0x09},
+    {"Space", 0x20}, {"Del", 0x2E},   {"Ins", 0x2D},   {"Home", 0x24},      {"End", 0x23},
+    {"PgUp", 0x21},  {"PgDn", 0x22},  {"Left", 0x25},  {"Up", 0x26},        {"Right", 0x27},
+    {"Down", 0x28},  {"Break", 0x03}, {"F1", 0x70},    {"F2", 0x71},        {"F3", 0x72},
+    {"F4", 0x73},    {"F5", 0x74},    {"F6", 0x75},    {"F7", 0x76},        {"F8", 0x77},
+    {"F9", 0x78},    {"F10", 0x79},   {"F11", 0x7A},   {"F12", 0x7B},
+};
+
+// "{...}" contents as one action; false when the name is not known.
+bool parse_name(std::string_view name, KeyAction& out) {
+    out = KeyAction{};
+    if (same_name(name, "Close")) {
+        out.kind = KeyAction::Close;
+        return true;
+    }
+    if (same_name(name, "Cover")) {
+        out.kind = KeyAction::Cover;
+        return true;
+    }
+    if (name.size() == 3 && (name[0] == 'x' || name[0] == 'X') &&
+        std::isxdigit(static_cast<unsigned char>(name[1])) &&
+        std::isxdigit(static_cast<unsigned char>(name[2]))) {
+        out.code = static_cast<uint8_t>(std::stoi(std::string(name.substr(1)), nullptr, 16));
+        return true;
+    }
+    out.kind = KeyAction::Key;
+    for (;;) {
+        const size_t dash = name.find_first_of("-+", 1);
+        if (dash == std::string_view::npos) break;
+        std::string_view mod = name.substr(0, dash);
+        if (same_name(mod, "Ctrl")) out.ctrl = true;
+        else if (same_name(mod, "Shift")) out.shift = true;
+        else if (same_name(mod, "Alt")) out.alt = true;
+        else return false;
+        name.remove_prefix(dash + 1);
+    }
+    for (const NamedKey& k : kNamedKeys) {
+        if (same_name(name, k.name)) {
+            out.code = k.vk;
+            return true;
+        }
+    }
+    // A letter or digit with modifiers: its virtual key is its upper case.
+    if (name.size() == 1 && (out.ctrl || out.shift || out.alt) &&
+        std::isalnum(static_cast<unsigned char>(name[0]))) {
+        out.code = static_cast<uint8_t>(std::toupper(static_cast<unsigned char>(name[0])));
+        return true;
+    }
+    return false;
+}
 std::ifstream answers;
 bool exit_recorded = false;
 
@@ -95,6 +183,96 @@ int default_box_answer(unsigned type) {
     if (buttons > 5) return mb::kIdOk;
     int answer = def < 3 ? kButtons[buttons][def] : 0;
     return answer ? answer : kButtons[buttons][0];
+}
+
+std::vector<KeyAction> parse_keys(std::string_view text) {
+    std::vector<KeyAction> out;
+    auto literal = [&out](char c) {
+        KeyAction a;
+        a.code = static_cast<uint8_t>(c);
+        out.push_back(a);
+    };
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (text[k] != '{') {
+            literal(text[k]);
+            continue;
+        }
+        if (k + 1 < text.size() && text[k + 1] == '{') {
+            literal('{');
+            ++k;
+            continue;
+        }
+        const size_t close = text.find('}', k + 1);
+        KeyAction a;
+        if (close != std::string_view::npos && parse_name(text.substr(k + 1, close - k - 1), a)) {
+            out.push_back(a);
+            k = close;
+        } else {
+            literal('{');
+        }
+    }
+    return out;
+}
+
+void configure_screen(const char* keys_text, const char* screen_path,
+                      const char* screenshot_path, const char* windowshot_path) {
+    keys.clear();
+    if (keys_text) {
+        for (const KeyAction& a : parse_keys(keys_text)) keys.push_back(a);
+    }
+    screen_file = absolute_path(screen_path);
+    offscreen_file = absolute_path(screenshot_path);
+    window_file = absolute_path(windowshot_path);
+}
+
+bool keys_pending() { return !keys.empty(); }
+
+std::optional<KeyAction> next_key() {
+    if (keys.empty()) return std::nullopt;
+    KeyAction a = keys.front();
+    keys.pop_front();
+    return a;
+}
+
+bool wants_screen_dump() { return !screen_file.empty(); }
+
+void write_screen_dump(std::string_view text) { write_file(screen_file, text.data(), text.size()); }
+
+bool wants_shot(Shot which) {
+    return !(which == Shot::OffScreen ? offscreen_file : window_file).empty();
+}
+
+std::vector<uint8_t> bmp24(int32_t width, int32_t height, const uint8_t* rows) {
+    if (width < 0) width = 0;
+    if (height < 0) height = 0;
+    const uint32_t row_size = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
+    const uint32_t image = row_size * static_cast<uint32_t>(height);
+    std::vector<uint8_t> out(54 + image, 0);
+    auto put16 = [&out](size_t at, uint32_t v) {
+        out[at] = static_cast<uint8_t>(v);
+        out[at + 1] = static_cast<uint8_t>(v >> 8);
+    };
+    auto put32 = [&](size_t at, uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    out[0] = 'B';
+    out[1] = 'M';
+    put32(2, 54 + image);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    put16(26, 1);
+    put16(28, 24);
+    put32(34, image);
+    if (rows && image) std::copy(rows, rows + image, out.begin() + 54);
+    return out;
+}
+
+void write_shot(Shot which, int32_t width, int32_t height, const uint8_t* rows) {
+    std::vector<uint8_t> file = bmp24(width, height, rows);
+    write_file(which == Shot::OffScreen ? offscreen_file : window_file, file.data(), file.size());
 }
 
 }  // namespace tolven::automation

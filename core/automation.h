@@ -3,10 +3,18 @@
 //   TOLVEN_TRANSCRIPT  JSON Lines of every box, dialog and the exit code;
 //                      boxes and dialogs are then answered, not shown.
 //   TOLVEN_ANSWERS     one answer per line for those boxes and dialogs.
+//   TOLVEN_KEYS        keys typed into the main window while the program
+//                      waits for keys (syntax in docs/automation.md).
+//   TOLVEN_SCREEN      the text screen as text when the main window closes.
+//   TOLVEN_SCREENSHOT  the off-screen image as a 24-bit BMP at that time.
+//   TOLVEN_WINDOWSHOT  what the window itself shows at that time (client
+//                      area, 24-bit BMP).
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolven::automation {
 
@@ -28,5 +36,41 @@ int default_box_answer(unsigned type);
 
 // JSON string literal for Latin-1 bytes (converted to UTF-8).
 std::string json_string(std::string_view latin1);
+
+// ---- the screen hooks ----
+
+// One step of TOLVEN_KEYS.
+struct KeyAction {
+    enum Kind { Char, Key, Close, Cover };
+    Kind kind = Char;
+    uint8_t code = 0;      // Char: the byte typed; Key: the virtual-key code
+    bool shift = false, ctrl = false, alt = false;
+    bool operator==(const KeyAction&) const = default;
+};
+
+// TOLVEN_KEYS text: characters are typed as they are; "{{" is a "{";
+// "{Name}" is a key or an action (see docs/automation.md). A name that is
+// not known is typed literally.
+std::vector<KeyAction> parse_keys(std::string_view text);
+
+// Reads the screen variables (values as given by the environment; relative
+// paths are taken from the current directory now).
+void configure_screen(const char* keys, const char* screen_path, const char* screenshot_path,
+                      const char* windowshot_path);
+
+bool keys_pending();
+std::optional<KeyAction> next_key();
+
+bool wants_screen_dump();
+void write_screen_dump(std::string_view text);
+
+enum class Shot { OffScreen, Window };
+bool wants_shot(Shot which);
+// Pixel rows as the platform gives them for 24-bit images: bottom row
+// first, blue-green-red, each row padded to a multiple of 4 bytes.
+void write_shot(Shot which, int32_t width, int32_t height, const uint8_t* rows);
+
+// A 24-bit BMP file of such rows.
+std::vector<uint8_t> bmp24(int32_t width, int32_t height, const uint8_t* rows);
 
 }  // namespace tolven::automation

@@ -6,14 +6,15 @@
 #include <string>
 
 #include "core/automation.h"
-#include "core/shutdown.h"
+#include "screen/display.h"
+#include "screen/win32/main_window.h"
 
 namespace tolven {
 
-HWND main_window_handle() { return nullptr; }
-
 int Win32Host::message_box(std::string_view text, std::string_view caption, unsigned type,
                            bool owned_by_main) {
+    // The window shows all output before a box stops the program.
+    flush_text_output();
     if (automation::active()) {
         int answer = automation::default_box_answer(type);
         if (auto line = automation::next_answer()) {
@@ -60,21 +61,9 @@ void Win32Host::debug_output(std::string_view text) {
     OutputDebugStringA(s.c_str());
 }
 
-void Win32Host::pump_messages() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) shutdown_and_exit(255);
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+void Win32Host::pump_messages() { pump_main_messages(); }
 
-void Win32Host::refresh_main_window() {
-    if (HWND w = main_window_handle()) {
-        InvalidateRect(w, nullptr, FALSE);
-        UpdateWindow(w);
-    }
-}
+void Win32Host::refresh_main_window() { display().refresh(); }
 
 void Win32Host::show_cursor() {
     while (ShowCursor(TRUE) < 0) {
@@ -90,6 +79,9 @@ std::string Win32Host::own_executable_path() {
 }
 
 void Win32Host::end_process(int code) {
+    // A window still open here belongs to a program stopped by Ctrl-C or
+    // Ctrl-Break: it stays until the user closes it.
+    main_window_at_exit();
     automation::record_exit(code);
     ExitProcess(static_cast<UINT>(code));
 }

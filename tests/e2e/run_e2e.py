@@ -16,6 +16,11 @@ Directives in a listing (comments to the assembler):
   ;! setup NAME TEXT   before the run, write file NAME with TEXT (same escapes)
   ;! setup-dir NAME    before the run, make directory NAME
   ;! absent NAME       after the run, there is no file or directory NAME
+  ;! pixel X Y RRGGBB  the off-screen image (TOLVEN_SCREENSHOT) has that colour
+                       at X, Y; several X,Y,X,Y... pairs may share one colour
+  ;! winpixel X Y RRGGBB  the same for what the window showed at the end
+                       (TOLVEN_WINDOWSHOT, client area)
+  ;! no-window         the main window was never created (no screen dump)
 Python-defined cases (files that no listing can make) live in cases_*.py.
 """
 import glob
@@ -23,6 +28,7 @@ import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -61,6 +67,8 @@ class Case:
         self.listing = None
         self.no_program = False
         self.env = {}
+        self.pixels = []            # (file, x, y, rgb)
+        self.no_window = False
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
 
@@ -92,6 +100,17 @@ def parse_listing(path):
                 elif key == "env":
                     k, _, v = value.partition("=")
                     case.env[k] = v
+                elif key in ("pixel", "winpixel"):
+                    parts = value.split()
+                    rgb = int(parts[-1], 16)
+                    coords = [int(v) for v in parts[:-1]]
+                    if not coords or len(coords) % 2:
+                        raise ValueError(f"{path}: {key} needs X Y pairs and a colour")
+                    for k in range(0, len(coords), 2):
+                        case.pixels.append(("screen.bmp" if key == "pixel" else "window.bmp",
+                                            coords[k], coords[k + 1], rgb))
+                elif key == "no-window":
+                    case.no_window = True
                 elif key == "setup-dir":
                     case.setup_dirs.append(value.replace("\\", "/"))
                 elif key == "absent":
@@ -103,6 +122,21 @@ def parse_listing(path):
                 else:
                     raise ValueError(f"{path}: unknown directive {key}")
     return case
+
+
+def bmp_pixel(path, x, y):
+    """Colour (0xRRGGBB) of a 24-bit bottom-up BMP at x, y, or None."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits, = struct.unpack_from("<H", data, 28)
+    if bits != 24 or not (0 <= x < width and 0 <= y < abs(height)):
+        return None
+    row = (width * 3 + 3) & ~3
+    line = abs(height) - 1 - y if height > 0 else y
+    b, g, r = data[offset + line * row + x * 3: offset + line * row + x * 3 + 3]
+    return (r << 16) | (g << 8) | b
 
 
 def run_case(wine, case):
@@ -127,7 +161,7 @@ def run_case(wine, case):
         case.prepare(work)
     transcript = os.path.join(work, "transcript.jsonl")
     env = {"TOLVEN_TRANSCRIPT": "transcript.jsonl", "TOLVEN_SCREEN": "screen.txt",
-           "TOLVEN_SCREENSHOT": "screen.bmp"}
+           "TOLVEN_SCREENSHOT": "screen.bmp", "TOLVEN_WINDOWSHOT": "window.bmp"}
     if case.answers:
         with open(os.path.join(work, "answers.txt"), "w", encoding="latin-1", newline="\r\n") as f:
             f.write("\n".join(case.answers) + "\n")
@@ -168,6 +202,15 @@ def run_case(wine, case):
         if lines != want:
             problems.append("screen differs:\n    expected: " + "\n              ".join(want) +
                             "\n    got:      " + "\n              ".join(lines))
+    if case.no_window and (os.path.exists(os.path.join(work, "screen.txt")) or
+                           os.path.exists(os.path.join(work, "screen.bmp"))):
+        problems.append("the main window was created")
+    for name, x, y, rgb in case.pixels:
+        path = os.path.join(work, name)
+        have = bmp_pixel(path, x, y) if os.path.exists(path) else None
+        if have != rgb:
+            problems.append(f"{name} at {x},{y}: " + ("missing" if have is None else f"{have:06X}") +
+                            f", expected {rgb:06X}")
     for name, data in case.files:
         path = os.path.join(work, name)
         if not os.path.exists(path):

@@ -1,0 +1,176 @@
+#include "screen/text_screen.h"
+
+#include <algorithm>
+
+#include "screen/display.h"
+
+namespace tolven {
+
+TextScreen text_screen;
+
+namespace {
+
+TextScreen& ts = text_screen;
+
+// The grid in use never exceeds the plane and never has an empty side, so
+// that no requested size (0, negative, larger than the screen) can make the
+// ring arithmetic divide by zero or reach outside the plane.
+void fit_grid() {
+    if (!ts.has_plane()) {
+        ts.columns = ts.requested_columns;
+        ts.rows = ts.requested_rows;
+        return;
+    }
+    ts.columns = std::clamp(ts.requested_columns, 1, ts.max_columns);
+    ts.rows = std::clamp(ts.requested_rows, 1, ts.max_rows);
+}
+
+void clamp_cursor() {
+    ts.column = std::clamp(ts.column, 0, std::max(ts.columns - 1, 0));
+    ts.row = std::clamp(ts.row, 0, std::max(ts.rows - 1, 0));
+}
+
+void draw(int32_t first, int32_t end) {
+    if (end > first) display().draw_run(ts.row, first, end);
+}
+
+// The cursor leaves its row downwards; on the last row the ring advances and
+// the new last row is blank.
+void next_row() {
+    ts.column = 0;
+    if (ts.row + 1 < ts.rows) {
+        ++ts.row;
+        return;
+    }
+    ts.top = (ts.top + 1) % ts.rows;
+    std::fill_n(&ts.cell(ts.row, 0), ts.columns, ' ');
+    display().scroll_up();
+}
+
+}  // namespace
+
+std::string TextScreen::row_text(int32_t r) const {
+    if (!has_plane() || r < 0 || r >= rows) return {};
+    const size_t start = static_cast<size_t>(((r + top) % rows) * columns);
+    return std::string(plane.begin() + static_cast<std::ptrdiff_t>(start),
+                       plane.begin() + static_cast<std::ptrdiff_t>(start + columns));
+}
+
+void reset_text_screen() { ts = TextScreen{}; }
+
+void allocate_plane(int32_t max_columns, int32_t max_rows) {
+    ts.max_columns = std::max(max_columns, 1);
+    ts.max_rows = std::max(max_rows, 1);
+    ts.plane.assign(static_cast<size_t>(ts.max_columns) * static_cast<size_t>(ts.max_rows), ' ');
+    ts.top = 0;
+    fit_grid();
+    clamp_cursor();
+}
+
+void free_plane() {
+    ts.plane.clear();
+    ts.plane.shrink_to_fit();
+    ts.max_columns = ts.max_rows = 0;
+    ts.top = 0;
+    fit_grid();
+}
+
+void set_grid(int32_t columns, int32_t rows) {
+    display().flush();
+    ts.requested_columns = columns;
+    ts.requested_rows = rows;
+    fit_grid();
+    if (ts.has_plane()) {
+        ts.top %= ts.rows;
+        clamp_cursor();
+    }
+}
+
+void write_text(std::string_view text) {
+    display().ensure_window();
+    if (!ts.has_plane()) return;
+    clamp_cursor();
+    // Cells changed in the cursor row since it was last drawn. Drawing them
+    // when the row is left and at the end shows the same as drawing each
+    // character at once, since nothing can look at the window in between.
+    int32_t first = ts.column, end = ts.column;
+    for (unsigned char ch : text) {
+        switch (ch) {
+            case 7:
+                display().beep();
+                break;
+            case 8:
+                if (ts.column > 0) {
+                    --ts.column;
+                    ts.cell(ts.row, ts.column) = ' ';
+                    first = std::min(first, ts.column);
+                }
+                break;
+            case 10:
+                draw(first, end);
+                next_row();
+                first = end = 0;
+                break;
+            case 13:
+                break;
+            default:
+                ts.cell(ts.row, ts.column) = ch;
+                ++ts.column;
+                end = std::max(end, ts.column);
+                if (ts.column == ts.columns) {
+                    // Wrapping on the last row scrolls like a line feed, so
+                    // the cursor and the text stay inside the grid.
+                    draw(first, end);
+                    next_row();
+                    first = end = 0;
+                }
+                break;
+        }
+    }
+    draw(first, end);
+    set_cursor(ts.column + 1, ts.row + 1);
+}
+
+void set_cursor(int32_t column, int32_t row) {
+    ts.column = std::clamp(column, 1, std::max(ts.columns, 1)) - 1;
+    ts.row = std::clamp(row, 1, std::max(ts.rows, 1)) - 1;
+}
+
+void set_foreground(int32_t index) {
+    display().flush();
+    ts.attribute = static_cast<uint8_t>((ts.attribute & 0xF0) | (index & 0x0F));
+    display().apply_text_colours();
+}
+
+void set_background(int32_t index) {
+    display().flush();
+    ts.attribute = static_cast<uint8_t>((ts.attribute & 0x0F) | ((index & 0x0F) << 4));
+    display().apply_text_colours();
+}
+
+void set_font_index(int32_t index) {
+    display().flush();
+    ts.font_index = index & 3;
+}
+
+void clear_text_screen() {
+    display().ensure_window();
+    if (ts.has_plane()) {
+        for (int32_t r = 0; r < ts.rows; ++r) std::fill_n(&ts.cell(r, 0), ts.columns, ' ');
+    }
+    set_cursor(1, 1);
+}
+
+std::string screen_dump() {
+    std::string out;
+    if (!ts.has_plane()) return out;
+    for (int32_t r = 0; r < ts.rows; ++r) {
+        std::string line = ts.row_text(r);
+        line.erase(line.find_last_not_of(' ') + 1);
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace tolven

@@ -1,0 +1,937 @@
+#include "screen/win32/main_window.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/automation.h"
+#include "core/host.h"
+#include "core/shutdown.h"
+#include "screen/colours.h"
+#include "screen/display.h"
+#include "screen/events.h"
+#include "screen/keys.h"
+#include "screen/screen_state.h"
+#include "screen/text_damage.h"
+#include "screen/text_screen.h"
+
+namespace tolven {
+
+HWND current_dialog = nullptr;
+
+namespace {
+
+DrawingTargets targets;
+
+constexpr char kMainClass[] = "FENSTER";
+constexpr char kDialogClass[] = "DIALOG";
+// The dialog procedures keep their state in the window extra bytes.
+constexpr int kWindowExtra = DLGWINDOWEXTRA > 30 ? DLGWINDOWEXTRA : 30;
+
+// Keys typed by the automation carry these bits in lParam (bits the
+// platform reserves): the pump gives the key's modifiers to the keyboard
+// state while it translates the message, so translation makes the same
+// characters as real typing would.
+constexpr LPARAM kAutoKey = 1 << 28;
+constexpr LPARAM kAutoShift = 1 << 25, kAutoCtrl = 1 << 26, kAutoAlt = 1 << 27;
+
+struct MainWindow {
+    HWND hwnd = nullptr;
+    bool created = false;             // between WM_CREATE and WM_DESTROY
+    int32_t screen_w = 640, screen_h = 480;
+    int32_t cell_w = 8, cell_h = 15, ascent = 12;
+    HDC window_dc = nullptr;          // the window's own DC
+    HDC image_dc = nullptr;           // the off-screen image
+    HBITMAP image = nullptr;
+    HGDIOBJ image_old = nullptr;
+    WindowSettings used;              // the settings the window was created with
+    bool caret = false;
+    bool results_written = false;     // automation results of this window
+
+    HBRUSH brush = nullptr;           // current brush when the program made it
+    HFONT custom_font = nullptr;
+    HGDIOBJ font_before_primary = nullptr, font_before_secondary = nullptr;
+};
+MainWindow mw;
+
+HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+
+uint32_t handle_value(const void* h) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h));
+}
+
+HFONT table_font(int32_t index) {
+    static const int kStock[4] = {ANSI_FIXED_FONT, OEM_FIXED_FONT, SYSTEM_FIXED_FONT,
+                                  SYSTEM_FIXED_FONT};
+    return static_cast<HFONT>(GetStockObject(kStock[index & 3]));
+}
+
+void text_colours_into(HDC dc) {
+    if (!dc) return;
+    SetTextColor(dc, text_colour(text_screen.attribute & 15));
+    SetBkColor(dc, text_colour(text_screen.attribute >> 4));
+    SetBkMode(dc, OPAQUE);
+}
+
+// Copies between the window and its image must be pixel for pixel whatever
+// mapping the program set for drawing.
+class DevicePixels {
+public:
+    explicit DevicePixels(HDC dc) : dc_(dc), saved_(dc ? SaveDC(dc) : 0) {
+        if (saved_) {
+            SetMapMode(dc_, MM_TEXT);
+            SetWindowOrgEx(dc_, 0, 0, nullptr);
+            SetViewportOrgEx(dc_, 0, 0, nullptr);
+        }
+    }
+    ~DevicePixels() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+    DevicePixels(const DevicePixels&) = delete;
+    DevicePixels& operator=(const DevicePixels&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
+// ---- cell metrics ----
+
+// The cell is as wide as the widest and as high as the tallest of the
+// measured stock fonts (two pixels less than the font's full height, which
+// lets rows sit closer); the erase font becomes the font that gave the
+// height.
+void measure_cell(HWND hwnd) {
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    int32_t w = 1, h = 1, ascent = 0;
+    const int32_t k = text_screen.erase_font;
+    HGDIOBJ old = SelectObject(dc, table_font(2));
+    for (int32_t i = 1; i <= k; ++i) {
+        SelectObject(dc, table_font(i));
+        TEXTMETRICA tm{};
+        if (!GetTextMetricsA(dc, &tm)) continue;
+        // A fixed-pitch font advances every character by its average width;
+        // its maximum width can be wider where glyphs overhang (outline
+        // fonts standing in for the bitmap fonts), and the grid would gape.
+        const bool fixed_pitch = !(tm.tmPitchAndFamily & TMPF_FIXED_PITCH);
+        w = std::max<int32_t>(w, fixed_pitch ? tm.tmAveCharWidth : tm.tmMaxCharWidth);
+        if (tm.tmHeight + tm.tmExternalLeading > h) {
+            h = tm.tmHeight + tm.tmExternalLeading - 2;
+            text_screen.erase_font = i;
+        }
+        ascent = std::max<int32_t>(ascent, tm.tmAscent);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    mw.cell_w = std::max<int32_t>(w, 1);
+    mw.cell_h = std::max<int32_t>(h, 1);
+    mw.ascent = ascent;
+}
+
+// ---- the text screen on the targets ----
+
+TextDamage damage;
+
+// The part of the picture that moves when the text screen scrolls: the
+// client area, and the whole grid when that reaches further (it then lies
+// partly outside the window but stays whole in the off-screen image).
+RECT scroll_area() {
+    RECT rc{};
+    if (mw.hwnd) GetClientRect(mw.hwnd, &rc);
+    rc.right = std::min<LONG>(std::max<LONG>(rc.right, text_screen.columns * mw.cell_w), mw.screen_w);
+    rc.bottom = std::min<LONG>(std::max<LONG>(rc.bottom, text_screen.rows * mw.cell_h), mw.screen_h);
+    return rc;
+}
+
+// Moves the picture up by k rows and blanks what comes in at the bottom
+// with the background colour, as k single scrolls would.
+void scroll_pixels(HDC dc, const RECT& area, int32_t k) {
+    const int32_t shift = k * mw.cell_h;
+    if (area.bottom > shift)
+        BitBlt(dc, 0, 0, area.right, area.bottom - shift, dc, 0, shift, SRCCOPY);
+    RECT blank{0, std::max<LONG>(0, (text_screen.rows - k) * mw.cell_h), area.right, area.bottom};
+    SetBkColor(dc, text_colour(text_screen.attribute >> 4));
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &blank, "", 0, nullptr);
+}
+
+// Draws the collected cells: each character in its own cell (whatever the
+// font's own advance), on the cell's background, clipped to the cell, so
+// that a font taller than the cell neither leaves old pixels in it nor
+// reaches into the next row.
+void draw_spans(HDC dc) {
+    static std::vector<INT> advance;
+    if (advance.size() < static_cast<size_t>(text_screen.columns) ||
+        (!advance.empty() && advance.front() != mw.cell_w))
+        advance.assign(std::max<size_t>(text_screen.columns, 256), mw.cell_w);
+    HGDIOBJ old = SelectObject(dc, table_font(text_screen.font_index));
+    text_colours_into(dc);
+    const auto& spans = damage.spans();
+    const int32_t rows = std::min<int32_t>(static_cast<int32_t>(spans.size()), text_screen.rows);
+    for (int32_t r = 0; r < rows; ++r) {
+        const int32_t first = std::max(spans[r].first, 0);
+        const int32_t end = std::min(spans[r].end, text_screen.columns);
+        if (end <= first) continue;
+        const RECT cells{first * mw.cell_w, r * mw.cell_h, end * mw.cell_w, (r + 1) * mw.cell_h};
+        ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells,
+                    reinterpret_cast<const char*>(&text_screen.cell(r, first)),
+                    static_cast<UINT>(end - first), advance.data());
+    }
+    SelectObject(dc, old);
+}
+
+// Puts the collected text output on the drawing targets. Normally that is
+// the off-screen image, from which the changed part is then copied to the
+// window; when the targets are something else (paint mode), both are drawn.
+void draw_damage() {
+    if (damage.empty()) return;
+    if (!text_screen.has_plane() || !mw.hwnd) {
+        damage.clear();
+        return;
+    }
+    HDC image = targets.secondary, window = targets.primary;
+    const bool normal = window == mw.window_dc && image == mw.image_dc;
+    const RECT area = scroll_area();
+    const int32_t k = damage.scrolled();
+    RECT changed{0, 0, 0, 0};
+    for (HDC dc : {image, normal || window == image ? nullptr : window}) {
+        if (!dc) continue;
+        if (k > 0) scroll_pixels(dc, area, k);
+        draw_spans(dc);
+    }
+    if (normal && window && image) {
+        if (k > 0) {
+            changed = area;
+        } else {
+            changed = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+            const auto& spans = damage.spans();
+            for (int32_t r = 0; r < static_cast<int32_t>(spans.size()); ++r) {
+                if (spans[r].end <= spans[r].first) continue;
+                changed.left = std::min<LONG>(changed.left, spans[r].first * mw.cell_w);
+                changed.right = std::max<LONG>(changed.right, spans[r].end * mw.cell_w);
+                changed.top = std::min<LONG>(changed.top, r * mw.cell_h);
+                changed.bottom = std::max<LONG>(changed.bottom, (r + 1) * mw.cell_h);
+            }
+        }
+        if (changed.right > changed.left && changed.bottom > changed.top) {
+            LPtoDP(image, reinterpret_cast<POINT*>(&changed), 2);
+            DevicePixels to(window), from(image);
+            BitBlt(window, changed.left, changed.top, changed.right - changed.left,
+                   changed.bottom - changed.top, image, changed.left, changed.top, SRCCOPY);
+        }
+    }
+    damage.clear();
+}
+
+// ---- automation: keys, screen dump and pictures ----
+
+std::vector<uint8_t> pixels_of(HDC dc, int32_t w, int32_t h) {
+    std::vector<uint8_t> rows;
+    if (!dc || w <= 0 || h <= 0) return rows;
+    HDC copy_dc = CreateCompatibleDC(dc);
+    HBITMAP copy = CreateCompatibleBitmap(dc, w, h);
+    if (copy_dc && copy) {
+        HGDIOBJ old = SelectObject(copy_dc, copy);
+        {
+            DevicePixels pixels(dc);
+            BitBlt(copy_dc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+        }
+        SelectObject(copy_dc, old);
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 24;
+        bi.bmiHeader.biCompression = BI_RGB;
+        rows.resize(static_cast<size_t>((w * 3 + 3) & ~3) * static_cast<size_t>(h));
+        if (!GetDIBits(copy_dc, copy, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS))
+            rows.clear();
+    }
+    if (copy) DeleteObject(copy);
+    if (copy_dc) DeleteDC(copy_dc);
+    return rows;
+}
+
+// Written while the window is still shown: once it is being destroyed it
+// has nothing left to show.
+void write_automation_results() {
+    if (mw.results_written) return;
+    mw.results_written = true;
+    draw_damage();
+    if (automation::wants_screen_dump()) automation::write_screen_dump(screen_dump());
+    if (automation::wants_shot(automation::Shot::OffScreen)) {
+        auto rows = pixels_of(mw.image_dc, mw.screen_w, mw.screen_h);
+        if (!rows.empty())
+            automation::write_shot(automation::Shot::OffScreen, mw.screen_w, mw.screen_h, rows.data());
+    }
+    if (automation::wants_shot(automation::Shot::Window)) {
+        RECT rc{};
+        GetClientRect(mw.hwnd, &rc);
+        auto rows = pixels_of(mw.window_dc, rc.right, rc.bottom);
+        if (!rows.empty())
+            automation::write_shot(automation::Shot::Window, rc.right, rc.bottom, rows.data());
+    }
+}
+
+void post_key(const automation::KeyAction& a) {
+    UINT vk = a.code;
+    bool shift = a.shift, ctrl = a.ctrl, alt = a.alt;
+    if (a.kind == automation::KeyAction::Char) {
+        const SHORT scan = VkKeyScanA(static_cast<CHAR>(a.code));
+        if (scan == -1 || (scan & 0xFF) == 0xFF) {
+            // No key makes this character here: it arrives as a character.
+            PostMessageA(mw.hwnd, WM_CHAR, a.code, 1);
+            return;
+        }
+        vk = scan & 0xFF;
+        shift = scan & 0x100;
+        ctrl = scan & 0x200;
+        alt = scan & 0x400;
+    }
+    LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16) |
+                kAutoKey;
+    if (shift) lp |= kAutoShift;
+    if (ctrl) lp |= kAutoCtrl;
+    if (alt) lp |= kAutoAlt | (1 << 29);
+    PostMessageA(mw.hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
+    PostMessageA(mw.hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, vk, lp | (LPARAM(3) << 30));
+}
+
+// Makes the window lose its picture as if another window had lain over it,
+// then lets it repaint.
+void cover_window() {
+    if (HDC dc = GetDC(mw.hwnd)) {
+        RECT rc{};
+        GetClientRect(mw.hwnd, &rc);
+        DevicePixels pixels(dc);
+        PatBlt(dc, 0, 0, rc.right, rc.bottom, BLACKNESS);
+        ReleaseDC(mw.hwnd, dc);
+    }
+    InvalidateRect(mw.hwnd, nullptr, TRUE);
+    UpdateWindow(mw.hwnd);
+}
+
+// Types the next automated key once the one before has been handled.
+void feed_automation_key() {
+    if (!mw.hwnd || !automation::keys_pending()) return;
+    MSG pending;
+    if (PeekMessageA(&pending, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) return;
+    const auto a = automation::next_key();
+    if (!a) return;
+    switch (a->kind) {
+        case automation::KeyAction::Close: PostMessageA(mw.hwnd, WM_CLOSE, 0, 0); break;
+        case automation::KeyAction::Cover: cover_window(); break;
+        default: post_key(*a); break;
+    }
+}
+
+// Translates (with an automated key's modifiers in the keyboard state) and
+// dispatches one message.
+void translate_and_dispatch(MSG& msg) {
+    const bool auto_key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
+                          (msg.lParam & kAutoKey);
+    BYTE saved[256];
+    if (auto_key) {
+        GetKeyboardState(saved);
+        BYTE state[256];
+        std::memcpy(state, saved, sizeof state);
+        state[VK_SHIFT] = state[VK_LSHIFT] = (msg.lParam & kAutoShift) ? 0x80 : 0;
+        state[VK_CONTROL] = state[VK_LCONTROL] = (msg.lParam & kAutoCtrl) ? 0x80 : 0;
+        state[VK_MENU] = state[VK_LMENU] = (msg.lParam & kAutoAlt) ? 0x80 : 0;
+        const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+        state[msg.wParam & 0xFF] = down ? 0x80 : 0;
+        SetKeyboardState(state);
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    if (auto_key) SetKeyboardState(saved);
+}
+
+// The dialog navigation of the current dialog, and of the main window when
+// it has the dialog-style procedure; true when it took the message.
+bool dialog_navigation(MSG& msg) {
+    if (current_dialog && IsWindow(current_dialog) && IsDialogMessageA(current_dialog, &msg))
+        return true;
+    return mw.hwnd && mw.used.dialog_style && IsDialogMessageA(mw.hwnd, &msg);
+}
+
+// ---- the window procedures' common steps ----
+
+// Stores the current message; true when the program asked to catch it.
+bool record_message(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    events.current_message = {handle_value(h), m, static_cast<int32_t>(wp),
+                              static_cast<int32_t>(lp)};
+    return catch_user_message(handle_value(h), m, static_cast<int32_t>(wp),
+                              static_cast<int32_t>(lp));
+}
+
+// The close query: true when the window may close.
+bool close_allowed() {
+    const WindowSettings& w = window_settings;
+    if (w.close_text.empty()) return true;
+    return host().message_box(w.close_text, w.close_caption, MB_YESNO | MB_ICONQUESTION, true) ==
+           IDYES;
+}
+
+void store_mouse(LPARAM lp) {
+    events.mouse_x = GET_X_LPARAM(lp);
+    events.mouse_y = GET_Y_LPARAM(lp);
+}
+
+void record_notify(HWND h, WPARAM wp, LPARAM lp) {
+    events.notify_window = handle_value(GetDlgItem(h, static_cast<int>(wp)));
+    events.notify_code = lp ? static_cast<int32_t>(reinterpret_cast<NMHDR*>(lp)->code) : 0;
+    events.notify_flag = true;
+}
+
+void move_scroll_bar(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    HWND bar = reinterpret_cast<HWND>(lp);
+    HWND target = bar ? bar : h;
+    const int kind = bar ? SB_CTL : (m == WM_HSCROLL ? SB_HORZ : SB_VERT);
+    events.focus_window = handle_value(target);
+    int lo = 0, hi = 0;
+    GetScrollRange(target, kind, &lo, &hi);
+    int p = GetScrollPos(target, kind);
+    const int page = std::max(1, (hi - lo + 1) / 10);
+    switch (LOWORD(wp)) {
+        case SB_LINEUP: if (p > lo) --p; break;
+        case SB_LINEDOWN: if (p < hi) ++p; break;
+        case SB_PAGEUP: p -= page; break;
+        case SB_PAGEDOWN: p += page; break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK: p = static_cast<int16_t>(HIWORD(wp)); break;
+        case SB_TOP: p = lo; break;
+        case SB_BOTTOM: p = hi; break;
+        default: break;
+    }
+    p = std::clamp(p, std::min(lo, hi), std::max(lo, hi));
+    SetScrollPos(target, kind, p, TRUE);
+    put_key(255);
+}
+
+void main_command(WPARAM wp, LPARAM lp) {
+    events.focus_window = handle_value(reinterpret_cast<HWND>(lp));
+    if (lp) {
+        events.last_command = static_cast<int16_t>(-static_cast<int32_t>(LOWORD(wp)));
+        events.last_control = LOWORD(wp);
+    } else {
+        events.mouse_x = events.mouse_y = 0;
+        events.left_button = events.right_button = false;
+        const int32_t id = LOWORD(wp);
+        events.last_command = id == 0x7FFF ? 255 : static_cast<int16_t>(id);
+    }
+}
+
+// WM_COMMAND of the dialog-style procedures.
+void dialog_command(HWND h, WPARAM wp, LPARAM lp, bool main_window) {
+    const int32_t id = LOWORD(wp), code = HIWORD(wp);
+    HWND control = reinterpret_cast<HWND>(lp);
+    if (events.command_recording) {
+        events.last_command = static_cast<int16_t>(-id);
+        events.last_control = id;
+    }
+    if (id == IDOK && !control) {
+        put_key(13);
+        if (HWND next = GetNextDlgTabItem(h, GetFocus(), FALSE)) SetFocus(next);
+    } else if (id == IDCANCEL && !control) {
+        SetFocus(nullptr);
+        put_key(2);
+    } else if (code == 1) {
+        put_key(1);
+    } else if (code == 0 && control) {
+        SetFocus(control);
+        events.focus_window = handle_value(control);
+        put_key(255);
+    } else if (main_window && !control && code == 0) {
+        main_command(wp, lp);
+    }
+}
+
+void parent_notify_main(WPARAM wp, LPARAM lp) {
+    const UINT what = LOWORD(wp);
+    if (what != WM_LBUTTONDOWN && what != WM_RBUTTONDOWN) return;
+    events.child_left_click = what == WM_LBUTTONDOWN;
+    events.child_right_click = what == WM_RBUTTONDOWN;
+    store_mouse(lp);
+    events.focus_window = handle_value(GetFocus());
+}
+
+void parent_notify_dialog(WPARAM wp, LPARAM lp) {
+    const UINT what = LOWORD(wp);
+    if (what == WM_LBUTTONDOWN) {
+        char name[8] = "";
+        if (HWND f = GetFocus()) GetClassNameA(f, name, sizeof name);
+        if (name[0] == 'S' || name[0] == 's') store_mouse(lp);
+    } else if (what == WM_RBUTTONDOWN) {
+        SetFocus(nullptr);
+        events.child_right_click = true;
+        events.child_left_click = false;
+        store_mouse(lp);
+    }
+}
+
+// ---- the main window's own messages ----
+
+void cell_setup(HWND h) {
+    mw.created = true;
+    mw.hwnd = h;
+    allocate_plane(mw.screen_w / 8, mw.screen_h / 15);
+    if (!events.break_check)
+        EnableMenuItem(GetSystemMenu(h, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+    measure_cell(h);
+}
+
+void window_destroyed(HWND h) {
+    write_automation_results();
+    if (mw.caret) {
+        DestroyCaret();
+        mw.caret = false;
+    }
+    if (mw.image_dc) {
+        if (mw.custom_font) SelectObject(mw.image_dc, GetStockObject(SYSTEM_FONT));
+        SelectObject(mw.image_dc, GetStockObject(WHITE_BRUSH));
+        SelectObject(mw.image_dc, mw.image_old);
+        DeleteDC(mw.image_dc);
+    }
+    if (mw.image) DeleteObject(mw.image);
+    if (mw.window_dc) {
+        SelectObject(mw.window_dc, GetStockObject(SYSTEM_FONT));
+        SelectObject(mw.window_dc, GetStockObject(WHITE_BRUSH));
+        ReleaseDC(h, mw.window_dc);
+    }
+    mw.image_dc = mw.window_dc = nullptr;
+    mw.image = nullptr;
+    mw.image_old = nullptr;
+    mw.font_before_primary = mw.font_before_secondary = nullptr;
+    targets = {};
+    damage.clear();
+    free_plane();
+    PostQuitMessage(0);
+    mw.created = false;
+    mw.hwnd = nullptr;
+}
+
+void paint(HWND h) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    if (events.paint_mode <= 0) {
+        events.paint_request = true;
+    } else if (dc && mw.image_dc) {
+        DevicePixels to(dc), from(mw.image_dc);
+        BitBlt(dc, 0, 0, mw.screen_w, mw.screen_h, mw.image_dc, 0, 0, SRCCOPY);
+    }
+    EndPaint(h, &ps);
+}
+
+LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) {
+    if (record_message(h, m, wp, lp)) return m;
+    switch (m) {
+        case WM_CREATE: cell_setup(h); return 0;
+        case WM_DESTROY: window_destroyed(h); return 0;
+        case WM_SIZE: put_key(4); return 0;
+        case WM_SETFOCUS:
+            events.focus_window = handle_value(h);
+            events.focus_flag = true;
+            return 0;
+        case WM_KILLFOCUS: events.focus_flag = false; return 0;
+        case WM_PAINT: paint(h); return 0;
+        case WM_CLOSE:
+            if (!close_allowed()) return 0;
+            write_automation_results();
+            break;
+        case WM_GETMINMAXINFO: measure_cell(h); return 0;
+        case WM_NOTIFY: record_notify(h, wp, lp); return 0;
+        case WM_KEYDOWN:
+            events.last_virtual_key = static_cast<int32_t>(wp & 0xFF);
+            if (events.break_check && wp == VK_CANCEL) stop_by_break();
+            return 0;
+        case WM_CHAR: put_key(static_cast<int32_t>(wp & 0xFF)); return 0;
+        case WM_COMMAND:
+            if (dialog_style) dialog_command(h, wp, lp, true);
+            else main_command(wp, lp);
+            return 0;
+        case WM_TIMER:
+            if (wp == 1) events.timer_flag = true;
+            return 0;
+        case WM_HSCROLL:
+        case WM_VSCROLL: move_scroll_bar(h, m, wp, lp); return 0;
+        case WM_MOUSEMOVE: store_mouse(lp); return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+            store_mouse(lp);
+            events.left_button = m == WM_LBUTTONDOWN;
+            events.right_button = m == WM_RBUTTONDOWN;
+            SetFocus(h);
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            store_mouse(lp);
+            (m == WM_LBUTTONUP ? events.left_button : events.right_button) = false;
+            SetFocus(h);
+            return 0;
+        case WM_PARENTNOTIFY:
+            if (dialog_style) parent_notify_dialog(wp, lp);
+            else parent_notify_main(wp, lp);
+            return 0;
+        case 996: events.message_996 = static_cast<int32_t>(wp); return 0;
+        default: break;
+    }
+    return dialog_style ? DefDlgProcA(h, m, wp, lp) : DefWindowProcA(h, m, wp, lp);
+}
+
+// The "DIALOG" class procedure and the dialog-box procedure. Returns true
+// with `result` set when the message was handled without the default.
+bool dialog_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool box, LRESULT& result) {
+    result = 0;
+    if (record_message(h, m, wp, lp)) {
+        result = m;
+        return true;
+    }
+    switch (m) {
+        case WM_SIZE:
+            if (!box) put_key(4);
+            return box;
+        case WM_SETFOCUS:
+            events.focus_window = handle_value(h);
+            events.focus_flag = true;
+            return true;
+        case WM_PAINT:
+            if (events.paint_mode < 2) events.paint_request = true;
+            return false;
+        case WM_CLOSE:
+            if (box || close_allowed()) return false;
+            return true;
+        case WM_NOTIFY: record_notify(h, wp, lp); return true;
+        case WM_COMMAND: dialog_command(h, wp, lp, false); return true;
+        case WM_TIMER:
+            if (wp == 1) events.timer_flag = true;
+            return true;
+        case WM_HSCROLL:
+        case WM_VSCROLL: move_scroll_bar(h, m, wp, lp); return true;
+        case WM_PARENTNOTIFY: parent_notify_dialog(wp, lp); return true;
+        default: return false;
+    }
+}
+
+// ---- window classes and creation ----
+
+void register_dialog_class() {
+    WNDCLASSA wc{};
+    wc.style = CS_CLASSDC;
+    wc.lpfnWndProc = dialog_class_proc;
+    wc.cbWndExtra = kWindowExtra;
+    wc.hInstance = instance();
+    wc.hIcon = LoadIconA(instance(), "TOLVEN");
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kDialogClass;
+    RegisterClassA(&wc);
+}
+
+// The main class takes its brush and procedure from the window style flags
+// of the window about to be made; no window of it exists at this point, so
+// it is made anew each time and a changed style takes effect.
+void register_main_class(const WindowSettings& s) {
+    UnregisterClassA(kMainClass, instance());
+    WNDCLASSA wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC | CS_BYTEALIGNWINDOW;
+    wc.lpfnWndProc = s.dialog_style ? dialog_main_window_proc : main_window_proc;
+    wc.cbWndExtra = kWindowExtra;
+    wc.hInstance = instance();
+    wc.hIcon = LoadIconA(instance(), "TOLVEN");
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground =
+        static_cast<HBRUSH>(GetStockObject(s.hollow_background ? HOLLOW_BRUSH : WHITE_BRUSH));
+    wc.lpszClassName = kMainClass;
+    RegisterClassA(&wc);
+}
+
+void select_custom_font() {
+    if (!mw.custom_font) return;
+    if (targets.primary) mw.font_before_primary = SelectObject(targets.primary, mw.custom_font);
+    if (targets.secondary)
+        mw.font_before_secondary = SelectObject(targets.secondary, mw.custom_font);
+}
+
+// ---- the display the portable text screen draws through ----
+
+class Win32Display : public Display {
+public:
+    void ensure_window() override { ensure_main_window(); }
+    bool window_exists() const override { return mw.hwnd && mw.created; }
+
+    void draw_run(int32_t row, int32_t first, int32_t end) override {
+        damage.mark(row, first, end, text_screen.rows);
+    }
+    void scroll_up() override { damage.scroll(text_screen.rows); }
+    void flush() override { draw_damage(); }
+
+    void beep() override { MessageBeep(MB_OK); }
+
+    void apply_text_colours() override {
+        text_colours_into(targets.primary);
+        text_colours_into(targets.secondary);
+    }
+
+    void begin_key_wait() override {
+        draw_damage();
+        if (!mw.hwnd || !events.focus_flag || mw.caret) return;
+        if (CreateCaret(mw.hwnd, nullptr, mw.cell_w, 2)) {
+            SetCaretPos(text_screen.column * mw.cell_w,
+                        text_screen.row * mw.cell_h + mw.ascent);
+            ShowCaret(mw.hwnd);
+            mw.caret = true;
+        }
+    }
+    void wait_for_input() override { wait_and_pump(); }
+    void end_key_wait() override {
+        if (mw.caret) {
+            DestroyCaret();
+            mw.caret = false;
+        }
+    }
+
+    void clear_window(bool with_colour, uint32_t rgb_value) override {
+        if (!mw.hwnd) return;
+        damage.clear();  // everything is filled over
+        if (with_colour) replace_current_brush(CreateSolidBrush(rgb_value), true);
+        else replace_current_brush(static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), false);
+        for (HDC dc : {targets.primary, targets.secondary})
+            if (dc) PatBlt(dc, 0, 0, mw.screen_w, mw.screen_h, PATCOPY);
+        InvalidateRect(mw.hwnd, nullptr, FALSE);
+        UpdateWindow(mw.hwnd);
+    }
+
+    void invalidate() override {
+        draw_damage();
+        if (mw.hwnd) InvalidateRect(mw.hwnd, nullptr, FALSE);
+    }
+    void refresh() override {
+        draw_damage();
+        if (!mw.hwnd) return;
+        InvalidateRect(mw.hwnd, nullptr, FALSE);
+        UpdateWindow(mw.hwnd);
+    }
+
+    void place_window() override {
+        draw_damage();
+        if (!window_exists()) {
+            ensure_main_window();
+            if (!mw.hwnd) return;
+            if (!mw.used.hollow_background)
+                for (HDC dc : {targets.primary, targets.secondary})
+                    if (dc) PatBlt(dc, 0, 0, mw.screen_w, mw.screen_h, WHITENESS);
+        }
+        const WindowSettings& w = window_settings;
+        SetWindowPos(mw.hwnd, nullptr, w.x, w.y, w.width, w.height, SWP_NOZORDER);
+        InvalidateRect(mw.hwnd, nullptr, FALSE);
+        UpdateWindow(mw.hwnd);
+    }
+
+    void title_changed() override {
+        if (mw.hwnd) SetWindowTextA(mw.hwnd, window_settings.title.c_str());
+    }
+
+    uint32_t window_value() const override { return handle_value(mw.hwnd); }
+    WindowEdges window_edges() const override {
+        RECT r{};
+        if (mw.hwnd) GetWindowRect(mw.hwnd, &r);
+        return {r.left, r.top, r.right, r.bottom};
+    }
+};
+Win32Display win32_display;
+
+}  // namespace
+
+// ---- exported ----
+
+HWND main_window_handle() { return mw.created ? mw.hwnd : nullptr; }
+
+DrawingTargets& drawing_targets() {
+    draw_damage();
+    return targets;
+}
+
+void flush_text_output() { draw_damage(); }
+int32_t screen_width() { return mw.screen_w; }
+int32_t screen_height() { return mw.screen_h; }
+
+void ensure_main_window() {
+    if (mw.hwnd && mw.created) return;
+    if (HDC ic = CreateICA("DISPLAY", nullptr, nullptr, nullptr)) {
+        mw.screen_w = static_cast<uint16_t>(GetDeviceCaps(ic, HORZRES));
+        mw.screen_h = static_cast<uint16_t>(GetDeviceCaps(ic, VERTRES));
+        DeleteDC(ic);
+    }
+    mw.screen_w = std::max<int32_t>(mw.screen_w, 8);
+    mw.screen_h = std::max<int32_t>(mw.screen_h, 15);
+    mw.used = window_settings;
+    mw.results_written = false;
+    HMENU menu = mw.used.no_menu ? nullptr : LoadMenuA(instance(), "LEER");
+    register_main_class(mw.used);
+    DWORD style = mw.used.style;
+    if (mw.used.popup) style |= WS_POPUP;
+    HWND h = CreateWindowExA(0, kMainClass, mw.used.title.c_str(), style, 0, 0, mw.screen_w,
+                             mw.screen_h, GetDesktopWindow(), menu, instance(), nullptr);
+    if (!h) {
+        if (menu) DestroyMenu(menu);
+        return;
+    }
+    mw.hwnd = h;
+    const WindowSettings& w = mw.used;
+    SetWindowPos(h, nullptr, w.x, w.y, w.width, w.height, SWP_NOZORDER);
+    ShowWindow(h, SW_SHOWNORMAL);
+
+    mw.window_dc = GetDC(h);
+    mw.image_dc = CreateCompatibleDC(mw.window_dc);
+    mw.image = CreateCompatibleBitmap(mw.window_dc, mw.screen_w, mw.screen_h);
+    if (mw.image_dc && mw.image) {
+        mw.image_old = SelectObject(mw.image_dc, mw.image);
+        if (w.hollow_background) {
+            // A window without background shows what lay under it.
+            BitBlt(mw.image_dc, 0, 0, mw.screen_w, mw.screen_h, mw.window_dc, 0, 0, SRCCOPY);
+        } else {
+            // The window is white once its background is erased; its
+            // unpainted surface is not worth copying.
+            PatBlt(mw.image_dc, 0, 0, mw.screen_w, mw.screen_h, WHITENESS);
+        }
+    }
+    targets.primary = mw.window_dc;
+    targets.secondary = mw.image_dc;
+    for (HDC dc : {targets.primary, targets.secondary}) {
+        if (!dc) continue;
+        SetStretchBltMode(dc, COLORONCOLOR);
+        SelectObject(dc, table_font(text_screen.font_index));
+        text_colours_into(dc);
+        if (mw.brush) SelectObject(dc, mw.brush);
+    }
+    select_custom_font();
+
+    HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    SetClassLongPtrA(h, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(arrow));
+    InvalidateRect(h, nullptr, FALSE);
+}
+
+void replace_current_brush(HBRUSH brush, bool owned) {
+    for (HDC dc : {targets.primary, targets.secondary})
+        if (dc && brush) SelectObject(dc, brush);
+    if (mw.brush && mw.brush != brush) DeleteObject(mw.brush);
+    mw.brush = owned ? brush : nullptr;
+}
+
+void replace_custom_font(HFONT font) {
+    if (mw.custom_font) {
+        if (targets.primary && mw.font_before_primary)
+            SelectObject(targets.primary, mw.font_before_primary);
+        if (targets.secondary && mw.font_before_secondary)
+            SelectObject(targets.secondary, mw.font_before_secondary);
+        DeleteObject(mw.custom_font);
+    }
+    mw.custom_font = font;
+    mw.font_before_primary = mw.font_before_secondary = nullptr;
+    select_custom_font();
+}
+
+void pump_main_messages() {
+    draw_damage();
+    const SHORT f1 = GetAsyncKeyState(VK_F1);
+    if ((f1 & 0x8000) && (f1 & 1)) put_key(5);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        const UINT m = msg.message;
+        if ((m >= 0x100 && m <= 0x108) || (m >= 0x200 && m <= 0x209)) events.input_flag = true;
+        if (m == WM_QUIT) shutdown_and_exit(255);
+        if (dialog_navigation(msg)) continue;
+        const WindowSettings& s = mw.used;
+        if (((m == WM_SYSKEYDOWN || m == WM_SYSCOMMAND) && s.system_keys_as_commands) ||
+            (m == WM_SYSCOMMAND && s.system_commands_as_commands)) {
+            msg.message = WM_COMMAND;
+            msg.lParam = 0;
+            msg.wParam &= 0xFFFF;
+        }
+        translate_and_dispatch(msg);
+    }
+}
+
+void wait_and_pump() {
+    feed_automation_key();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    pump_main_messages();
+}
+
+LRESULT CALLBACK main_window_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return main_procedure(h, m, wp, lp, false);
+}
+
+LRESULT CALLBACK dialog_main_window_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    return main_procedure(h, m, wp, lp, true);
+}
+
+LRESULT CALLBACK dialog_class_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    LRESULT result;
+    if (dialog_procedure(h, m, wp, lp, false, result)) return result;
+    return DefDlgProcA(h, m, wp, lp);
+}
+
+INT_PTR CALLBACK dialog_box_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    LRESULT result;
+    if (dialog_procedure(h, m, wp, lp, true, result)) return result;
+    return 0;
+}
+
+void main_window_at_exit() {
+    if (!mw.hwnd) return;
+    SetWindowTextA(mw.hwnd, inactive_title().c_str());
+    EnableMenuItem(GetSystemMenu(mw.hwnd, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_ENABLED);
+    events.break_check = false;
+    MSG msg;
+    if (automation::active()) {
+        // Under test nobody is there to close the window: the remaining
+        // automated keys play out, then the window is closed.
+        while (mw.hwnd) {
+            if (!automation::keys_pending()) {
+                write_automation_results();
+                DestroyWindow(mw.hwnd);
+                break;
+            }
+            feed_automation_key();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+            while (mw.hwnd && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) break;
+                translate_and_dispatch(msg);
+            }
+        }
+        return;
+    }
+    while (mw.hwnd && GetMessageA(&msg, nullptr, 0, 0) > 0) translate_and_dispatch(msg);
+}
+
+void init_main_window_module() {
+    register_dialog_class();
+    reset_screen_state();
+    set_grid(80, 32);
+    set_display(&win32_display);
+    automation::configure_screen(std::getenv("TOLVEN_KEYS"), std::getenv("TOLVEN_SCREEN"),
+                                 std::getenv("TOLVEN_SCREENSHOT"),
+                                 std::getenv("TOLVEN_WINDOWSHOT"));
+    on_shutdown(ShutdownStage::Graphics, [] {
+        replace_custom_font(nullptr);
+        replace_current_brush(static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), false);
+    });
+    on_shutdown(ShutdownStage::MainWindow, [] {
+        // Stopped by Ctrl-C or Ctrl-Break, the window stays open (at exit).
+        if (mw.hwnd && !stopped_by_break) {
+            write_automation_results();
+            DestroyWindow(mw.hwnd);
+        }
+    });
+}
+
+}  // namespace tolven

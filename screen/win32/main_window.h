@@ -1,0 +1,71 @@
+// The main window: its window classes and procedures, the drawing targets,
+// the message pump and the end of the process while it is still open.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tolven {
+
+// Start-up of the screen module: registers the "DIALOG" class, binds the
+// text screen, sets the display defaults and installs the Win32 display.
+void init_main_window_module();
+
+// Creates the main window when it does not exist.
+void ensure_main_window();
+// The main window, or null.
+HWND main_window_handle();
+
+// The drawing targets: the window's own DC and the DC of its off-screen
+// image (null while there is no window). Printing and paint mode swap them.
+struct DrawingTargets {
+    HDC primary = nullptr;
+    HDC secondary = nullptr;
+};
+// Every statement that draws, reads pixels or swaps the targets gets them
+// here: text output still collected for the text screen is put on them
+// first, so that it lands under what is drawn next and where it belongs.
+DrawingTargets& drawing_targets();
+
+// Puts collected text output on the targets (done by drawing_targets(),
+// the message pump and before boxes).
+void flush_text_output();
+
+// Screen size in pixels (the size of the off-screen image).
+int32_t screen_width();
+int32_t screen_height();
+
+// Selects `brush` into both targets as the current brush (shared by CLS and
+// the brush statement) and deletes the one it replaces. A stock brush is
+// selected but never deleted.
+void replace_current_brush(HBRUSH brush, bool owned);
+
+// The custom font of pixel text: selects `font` into both targets,
+// deleting the previous custom font and putting back the fonts the targets
+// had before it (null: only that).
+void replace_custom_font(HFONT font);
+
+// The dialog whose navigation keys the pump handles (set by the window
+// objects); null when none.
+extern HWND current_dialog;
+
+// The message pump: handles every waiting message and returns.
+void pump_main_messages();
+
+// Lets time pass (at most a few milliseconds, less when a message arrives)
+// and pumps; types the next automated key first. Waits call this in their
+// loops.
+void wait_and_pump();
+
+// The four window procedures (their addresses are handed to programs).
+LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK dialog_main_window_proc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK dialog_class_proc(HWND, UINT, WPARAM, LPARAM);
+INT_PTR CALLBACK dialog_box_proc(HWND, UINT, WPARAM, LPARAM);
+
+// The end of the process: while the main window is still open (the program
+// was stopped by Ctrl-C or Ctrl-Break), it stays usable until the user
+// closes it.
+void main_window_at_exit();
+
+}  // namespace tolven
