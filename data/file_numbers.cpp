@@ -10,9 +10,11 @@
 #include "core/shutdown.h"
 #include "data/file_internal.h"
 #include "data/file_platform.h"
+#include "data/item_list_statements.h"
 #include "data/text_files.h"
 #include "values/area.h"
 #include "values/reader.h"
+#include "values/functions.h"
 #include "values/store.h"
 #include "values/textops.h"
 
@@ -264,6 +266,13 @@ Entry* function_entry(char separator) {
     return &table[static_cast<size_t>(n)];
 }
 
+// After a failure that left arguments unread: the call's text up to and
+// including its ")" is dropped, so the reader goes on after the call.
+void skip_rest_of_call() {
+    const size_t close = find_separator(reader.rest, ')');
+    reader.rest.remove_prefix(close == std::string_view::npos ? reader.rest.size() : close + 1);
+}
+
 int32_t clamp32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < 0) return 0;
@@ -454,6 +463,18 @@ void register_file_statements() {
     set_handler(117, file_mode_statement);
     register_file_system_statements();
     register_item_list_statements();
+
+    set_function_handler(29, file_time_function);
+    set_function_handler(86, file_attribute_function);
+    set_function_handler(87, file_date_function);
+    set_function_handler(93, byte_get_function);
+    set_function_handler(94, byte_position_function);
+    set_function_handler(95, byte_size_function);
+    set_function_handler(198, text_eof_function);
+    set_function_handler(67, block_read_function);
+    set_function_handler(0x9D, item_function);
+    set_function_handler(41, items_to_area_function);
+    set_function_handler(42, join_items_function);
 }
 
 // ---------------------------------------------------------------------------
@@ -508,23 +529,24 @@ void text_eof_function() {
 
 void block_read_function() {
     Entry* e = function_entry(',');
+    AreaVar* a = e ? files::read_area_name(',', false) : nullptr;
+    if (!a) {
+        skip_rest_of_call();
+        set_result_long(0);
+        return;
+    }
+    const int32_t offset = read_int(',');
+    const int32_t count = read_int(')');
     int32_t got = 0;
-    if (e) {
-        if (AreaVar* a = files::read_area_name(',', false)) {
-            const int32_t offset = read_int(',');
-            const int32_t count = read_int(')');
-            if (offset < 0 || count < 0 || int64_t{offset} + count > a->size) {
-                raise_error(207, a->name.view());
-            } else if (!e->bytes) {
-                files::set_io_error(kNotOpen);
-            } else if (e->byte_access == OpenMode::Write) {
-                files::set_io_error(winerr::kAccessDenied);
-            } else if (count > 0) {
-                got = static_cast<int32_t>(e->bytes->read(area_pointer(a->data) + offset,
-                                                          static_cast<size_t>(count)));
-                if (got < count && files::short_read_failed(*e->bytes)) files::set_io_error(kReadError);
-            }
-        }
+    if (offset < 0 || count < 0 || int64_t{offset} + count > a->size) {
+        raise_error(207, a->name.view());
+    } else if (!e->bytes) {
+        files::set_io_error(kNotOpen);
+    } else if (e->byte_access == OpenMode::Write) {
+        files::set_io_error(winerr::kAccessDenied);
+    } else if (count > 0) {
+        got = static_cast<int32_t>(e->bytes->read(area_pointer(a->data) + offset, static_cast<size_t>(count)));
+        if (got < count && files::short_read_failed(*e->bytes)) files::set_io_error(kReadError);
     }
     set_result_long(got);
 }

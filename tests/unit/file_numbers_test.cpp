@@ -633,6 +633,24 @@ TEST_F(FileNumbers, RunningProgramsLeaveTheirTextOnDiskWhenARuntimeErrorEndsThem
     EXPECT_EQ(take_io_error(), 103);
 }
 
+TEST_F(FileNumbers, FunctionsAreCalledFromArgumentTexts) {
+    load({DECLARE "v%,n$,d$", ASSIGN "#1,\"b.bin\"", BOPEN "#1", BWRITE "#1,200", BSEEK "#1,0",
+          "\xCE" "v%=@\x5D#1)", ADDITEM "\"x\"", "\xCE" "n$=@\x2A\"/\")", "\xCE" "d$=@\x57#1)"});
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(*find_integer(std::string_view("v%")), 200);
+    EXPECT_EQ(*find_string(std::string_view("n$")), "x/");
+    EXPECT_EQ(find_string(std::string_view("d$"))->size(), 8u);
+
+    // A call that fails before reading all its arguments is skipped whole.
+    load({DECLARE "r&", "\xCE" "r&=@\x43#1,nope#,0,1)"});
+    reset_shutdown_steps();
+    reset_interpreter();
+    errors.error_mode = -1;
+    ASSERT_EQ(run(), 0);
+    EXPECT_EQ(errors.last_error_number, 215);
+    EXPECT_EQ(*find_long(std::string_view("r&")), 0);
+}
+
 TEST(FileWildcards, FollowTheWindowsRules) {
     struct Case {
         const char* pattern;
