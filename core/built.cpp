@@ -19,8 +19,6 @@ constexpr uint8_t kCoreStatements[] = {2,   39,  51,  59,  60,  64,  90,  129, 1
 constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
     {"values", true, kValueStatements, {}},
-    {"areas", true, kAreaStatements, {}},
-    {"dispatch", true, kDispatchStatements, kDispatchFunctions},
     {"files", true, kFileStatements, kFileFunctions},
 };
 
