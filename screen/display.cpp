@@ -13,6 +13,7 @@ public:
     void scroll_up() override {}
     void flush() override {}
     void beep() override {}
+    void draw_text_at(int32_t, int32_t, std::string_view, int32_t) override {}
     void apply_text_colours() override {}
     void begin_key_wait() override {}
     void wait_for_input() override {}

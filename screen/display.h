@@ -4,6 +4,7 @@
 // return at once.
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 namespace tolven {
 
@@ -31,6 +32,12 @@ public:
     // before it changes the attribute, the font index or the grid.
     virtual void flush() = 0;
     virtual void beep() = 0;
+    // The positioned-text routine of the frame drawing: `text` at the
+    // 1-based cell (column, row), on both targets and again one pixel lower,
+    // with the current text colours and the font table entry `font_index`.
+    // The character plane does not change.
+    virtual void draw_text_at(int32_t column, int32_t row, std::string_view text,
+                              int32_t font_index) = 0;
 
     // The text attribute changed: give both targets its colours.
     virtual void apply_text_colours() = 0;

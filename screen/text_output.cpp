@@ -15,6 +15,7 @@
 #include "screen/keys.h"
 #include "screen/screen_state.h"
 #include "screen/text_screen.h"
+#include "values/functions.h"
 #include "values/numtext.h"
 #include "values/reader.h"
 #include "values/store.h"
@@ -56,13 +57,6 @@ void format_item(std::string& out) {
             break;
         }
     }
-}
-
-// Drops the ")" that closes a call without arguments.
-void close_call() {
-    const size_t close = find_separator(reader.rest, ')');
-    if (close == std::string_view::npos) reader.rest = {};
-    else reader.rest.remove_prefix(close + 1);
 }
 
 // The line without its ending bytes (13 10, or 26 from the line editor).
@@ -280,7 +274,6 @@ void tab_function() {
 }
 
 void wait_key_function() {
-    close_call();
     events.last_key = 0;
     events.last_virtual_key = 0;
     while (events.last_key == 0 && events.last_virtual_key == 0) display().wait_for_input();
@@ -319,6 +312,9 @@ void register_text_statements() {
     set_handler(186, title_statement);
     set_handler(187, window_pos_statement);
     set_handler(245, window_style_statement);
+    set_function_handler(45, tab_function);
+    set_function_handler(176, wait_key_function);
+    set_function_handler(155, message_box_function);
 }
 
 void reset_text_output() {

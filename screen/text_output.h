@@ -12,7 +12,8 @@ namespace tolven {
 // messages be handled.
 void output_write(std::string_view text);
 
-// Registers the statement handlers of this file (program start).
+// Registers the statement and function handlers of this file (program
+// start).
 void register_text_statements();
 
 // Statement handlers.
@@ -34,7 +35,8 @@ void title_statement();          // 186
 void window_pos_statement();     // 187
 void window_style_statement();   // 245
 
-// Function handlers (function tokens).
+// Function handlers (function tokens). The key wait function reads no
+// arguments; the reader drops the ")" of its call.
 void tab_function();             // 45
 void wait_key_function();        // 176
 void message_box_function();     // 155

@@ -1,6 +1,7 @@
 #include "screen/text_screen.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "screen/display.h"
 
@@ -159,6 +160,53 @@ void clear_text_screen() {
         for (int32_t r = 0; r < ts.rows; ++r) std::fill_n(&ts.cell(r, 0), ts.columns, ' ');
     }
     set_cursor(1, 1);
+}
+
+namespace {
+
+// The positioned-text routine: each position limited to the grid.
+void put_at(int32_t column, int32_t row, std::string_view text) {
+    if (text.empty()) return;
+    column = std::clamp(column, 1, std::max(ts.columns, 1));
+    row = std::clamp(row, 1, std::max(ts.rows, 1));
+    display().draw_text_at(column, row, text, 1);
+}
+
+}  // namespace
+
+void draw_frame(int32_t row, int32_t column, int32_t width, int32_t height, char style) {
+    struct Lines {
+        char style;
+        uint8_t top_left, top_right, bottom_left, bottom_right, across, down;
+    };
+    static constexpr Lines kStyles[] = {
+        {'D', 201, 187, 200, 188, 205, 186},
+        {'E', 218, 191, 192, 217, 196, 179},
+        {'H', 213, 184, 212, 190, 205, 179},
+    };
+    Lines l{0, ' ', ' ', ' ', ' ', ' ', ' '};
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(style)));
+    for (const Lines& s : kStyles)
+        if (s.style == upper) l = s;
+    // Sizes beyond the largest grid draw nothing more that could be seen.
+    width = std::clamp(width, 0, 4096);
+    height = std::clamp(height, 0, 4096);
+    const std::string across(static_cast<size_t>(std::max(width - 2, 0)), static_cast<char>(l.across));
+    const std::string inside(across.size(), ' ');
+    auto one = [](uint8_t c) { return std::string(1, static_cast<char>(c)); };
+    const int32_t right = column + width - 1, bottom = row + height - 1;
+    put_at(column, row, one(l.top_left));
+    put_at(right, row, one(l.top_right));
+    put_at(column + 1, row, across);
+    put_at(column + 1, bottom, across);
+    for (int32_t k = 1; k <= height - 2; ++k) {
+        put_at(column, row + k, one(l.down));
+        put_at(right, row + k, one(l.down));
+    }
+    put_at(column, bottom, one(l.bottom_left));
+    put_at(right, bottom, one(l.bottom_right));
+    for (int32_t k = 1; k <= height - 2; ++k) put_at(column + 1, row + k, inside);
+    set_cursor(column + 1, row + 1);
 }
 
 std::string screen_dump() {

@@ -72,6 +72,13 @@ void set_font_index(int32_t index);
 // Creates the main window, blanks the grid and puts the cursor at (1, 1).
 void clear_text_screen();
 
+// A frame of code page 437 line characters with its top-left corner at the
+// 1-based (column, row), `width` cells wide and `height` high, its inside
+// blanked: style "D" double lines, "E" single, "H" double across and single
+// down, anything else blanks. Drawn only (the plane keeps its text), with
+// the OEM font; the cursor ends on the first inner cell.
+void draw_frame(int32_t row, int32_t column, int32_t width, int32_t height, char style);
+
 // The visible text, one line per screen row, trailing blanks removed, each
 // line ended by "\n" (empty when there is no plane).
 std::string screen_dump();

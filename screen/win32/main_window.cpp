@@ -160,15 +160,32 @@ void scroll_pixels(HDC dc, const RECT& area, int32_t k) {
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &blank, "", 0, nullptr);
 }
 
+// Text in the cells of the text screen, each character in its own cell
+// (whatever the font's own advance). Text in the OEM font is OEM text: where
+// the platform stands another character set in for that font, the bytes
+// are shown as the OEM code page's characters, so that line graphics stay
+// line graphics.
+void cell_text_out(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text,
+                   int n, int32_t font_index) {
+    static std::vector<INT> advance;
+    if (advance.size() < static_cast<size_t>(n) || (!advance.empty() && advance.front() != mw.cell_w))
+        advance.assign(std::max<size_t>(n, 256), mw.cell_w);
+    if ((font_index & 3) == 1 && GetTextCharset(dc) != OEM_CHARSET) {
+        static std::vector<wchar_t> wide;
+        wide.resize(static_cast<size_t>(n));
+        if (MultiByteToWideChar(CP_OEMCP, 0, text, n, wide.data(), n) == n) {
+            ExtTextOutW(dc, x, y, options, rect, wide.data(), static_cast<UINT>(n), advance.data());
+            return;
+        }
+    }
+    ExtTextOutA(dc, x, y, options, rect, text, static_cast<UINT>(n), advance.data());
+}
+
 // Draws the collected cells: each character in its own cell (whatever the
 // font's own advance), on the cell's background, clipped to the cell, so
 // that a font taller than the cell neither leaves old pixels in it nor
 // reaches into the next row.
 void draw_spans(HDC dc) {
-    static std::vector<INT> advance;
-    if (advance.size() < static_cast<size_t>(text_screen.columns) ||
-        (!advance.empty() && advance.front() != mw.cell_w))
-        advance.assign(std::max<size_t>(text_screen.columns, 256), mw.cell_w);
     HGDIOBJ old = SelectObject(dc, table_font(text_screen.font_index));
     text_colours_into(dc);
     const auto& spans = damage.spans();
@@ -178,9 +195,9 @@ void draw_spans(HDC dc) {
         const int32_t end = std::min(spans[r].end, text_screen.columns);
         if (end <= first) continue;
         const RECT cells{first * mw.cell_w, r * mw.cell_h, end * mw.cell_w, (r + 1) * mw.cell_h};
-        ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells,
-                    reinterpret_cast<const char*>(&text_screen.cell(r, first)),
-                    static_cast<UINT>(end - first), advance.data());
+        cell_text_out(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells,
+                      reinterpret_cast<const char*>(&text_screen.cell(r, first)), end - first,
+                      text_screen.font_index);
     }
     SelectObject(dc, old);
 }
@@ -673,6 +690,21 @@ public:
     void flush() override { draw_damage(); }
 
     void beep() override { MessageBeep(MB_OK); }
+
+    void draw_text_at(int32_t column, int32_t row, std::string_view text,
+                      int32_t font_index) override {
+        draw_damage();
+        const int x = (column - 1) * mw.cell_w, y = (row - 1) * mw.cell_h;
+        for (HDC dc : {targets.primary, targets.secondary}) {
+            if (!dc) continue;
+            HGDIOBJ old = SelectObject(dc, table_font(font_index));
+            // Again one pixel lower: the thin OEM font then fills the cell.
+            for (int dy = 0; dy < 2; ++dy)
+                cell_text_out(dc, x, y + dy, 0, nullptr, text.data(), static_cast<int>(text.size()),
+                              font_index);
+            SelectObject(dc, old);
+        }
+    }
 
     void apply_text_colours() override {
         text_colours_into(targets.primary);

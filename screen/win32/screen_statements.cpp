@@ -11,6 +11,7 @@
 #include "screen/screen_state.h"
 #include "screen/text_output.h"
 #include "screen/win32/main_window.h"
+#include "values/functions.h"
 #include "values/reader.h"
 
 namespace tolven {
@@ -128,6 +129,7 @@ void register_screen_statements() {
     set_handler(217, text_color_statement);
     set_handler(167, create_font_statement);
     set_handler(116, font_list_statement);
+    set_function_handler(47, create_font_function);
 }
 
 }  // namespace tolven

@@ -67,6 +67,16 @@ public:
     void scroll_up() override { ++scrolls; }
     void flush() override { ++flushes; }
     void beep() override { ++beeps; }
+    struct Text {
+        int32_t column, row;
+        std::string text;
+        bool operator==(const Text&) const = default;
+    };
+    std::vector<Text> texts;
+    void draw_text_at(int32_t column, int32_t row, std::string_view text, int32_t font) override {
+        EXPECT_EQ(font, 1);
+        texts.push_back({column, row, std::string(text)});
+    }
     void apply_text_colours() override {}
     void begin_key_wait() override {}
     void wait_for_input() override {
@@ -219,6 +229,23 @@ TEST_F(ScreenTest, ImpossibleGridSizesStayInsideThePlane) {
     set_cursor(500, 500);
     write_text(std::string(400, 'z'));
     EXPECT_EQ(dump().back(), std::string(400 - 1 - 160 - 160, 'z'));
+}
+
+TEST_F(ScreenTest, FrameIsDrawnInOrderWithoutTouchingThePlane) {
+    write_text("x");
+    draw_frame(2, 3, 4, 3, 'e');
+    using T = FakeDisplay::Text;
+    const std::vector<T> want = {
+        {3, 2, "\xDA"}, {6, 2, "\xBF"}, {4, 2, "\xC4\xC4"}, {4, 4, "\xC4\xC4"},
+        {3, 3, "\xB3"}, {6, 3, "\xB3"}, {3, 4, "\xC0"}, {6, 4, "\xD9"}, {4, 3, "  "}};
+    EXPECT_EQ(fake.texts, want);
+    EXPECT_EQ(dump(), std::vector<std::string>{"x"});
+    EXPECT_EQ(cursor_column(), 4);
+    EXPECT_EQ(cursor_row(), 3);
+    // Positions are limited to the grid; unknown styles draw blanks.
+    fake.texts.clear();
+    draw_frame(40, 90, 3, 2, 'q');
+    EXPECT_EQ(fake.texts.front(), (T{80, 32, " "}));
 }
 
 // ---- keys and the line editor ----
@@ -406,13 +433,19 @@ TEST_F(ScreenTest, TabFunctionMovesTheCursor) {
     EXPECT_EQ(cursor_row(), 32);
 }
 
+TEST_F(ScreenTest, TabFunctionInsidePrint) {
+    fake.type("k");
+    EXPECT_EQ(run_lines({PRINT "\"ab\";@\x2D" "20);\"x\"", PRINT "@\xB0);\"|\""}), 0);
+    EXPECT_EQ(dump(), (std::vector<std::string>{"ab                 x", "k|"}));
+}
+
 TEST_F(ScreenTest, KeyWaitFunctionReturnsTheKeyAndClearsTheFifo) {
     fake.exists = true;
     put_key('q');
     fake.keys = {-1, 'x'};
     call(wait_key_function, ")rest");
     EXPECT_EQ(slots.s, std::string(1, '\0'));  // only a virtual key arrived
-    EXPECT_EQ(reader.rest, "rest");
+    EXPECT_EQ(reader.rest, ")rest");  // no arguments: the reader drops the ")"
     EXPECT_TRUE(key_fifo.empty());
     EXPECT_TRUE(ctrl_z_ends_input);
     call(wait_key_function, ")");
