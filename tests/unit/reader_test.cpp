@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <string>
 
 #include "core/errors.h"
@@ -155,6 +156,23 @@ TEST_F(Reader, NumbersAndTheirSlots) {
     EXPECT_EQ(slots.l, 0);
     read("1e999");  // outside the double range
     EXPECT_EQ(slots.f, 0.0);
+}
+
+TEST_F(Reader, ShortDecimalsConvertExactlyAsTheGeneralConverter) {
+    uint64_t seed = 12345;
+    auto next = [&] { return seed = seed * 6364136223846793005ull + 1442695040888963407ull; };
+    for (int k = 0; k < 100000; ++k) {
+        std::string t;
+        const int digits = 1 + static_cast<int>(next() >> 60);  // 1..16
+        const int point = static_cast<int>((next() >> 59) % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) t += '.';
+            t += static_cast<char>('0' + (next() >> 33) % 10);
+        }
+        double expected = 0.0;
+        std::from_chars(t.data(), t.data() + t.size(), expected, std::chars_format::general);
+        ASSERT_EQ(scan_number(t).value, expected) << t;
+    }
 }
 
 TEST_F(Reader, WidthAndDecimalsShapeNumberTexts) {
