@@ -1,6 +1,7 @@
 // System variables, named constants and numbers in other bases: arguments
 // that begin with a type character ("$", "%", "&", "!").
 #pragma once
+#include <cstdint>
 #include <string_view>
 
 namespace tolven {
@@ -9,5 +10,22 @@ namespace tolven {
 // character first) into the result slots and sets the result type; the
 // reader fills the string slot of numeric results afterwards.
 void read_system_variable(std::string_view text);
+
+// Number of arguments of the running procedure call; the procedure-call
+// statement sets it.
+extern int32_t call_argument_count;
+
+// The window message kept by the message-waiting system variable, for the
+// four that read its parts.
+struct KeptMessage {
+    int32_t window = 0, message = 0, wparam = 0, lparam = 0;
+};
+extern KeptMessage kept_message;
+
+// The runtime's version text.
+constexpr std::string_view kVersionText = "7.0f-NT";
+
+// Program start.
+void reset_system_variables();
 
 }  // namespace tolven

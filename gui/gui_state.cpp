@@ -1,0 +1,9 @@
+#include "gui/gui_state.h"
+
+namespace tolven {
+
+GuiState gui_state;
+
+void reset_gui_state() { gui_state = GuiState{}; }
+
+}  // namespace tolven

@@ -1,0 +1,7 @@
+#include "system/sound_state.h"
+
+namespace tolven {
+
+SoundState sound_state;
+
+}  // namespace tolven

@@ -1,0 +1,339 @@
+// The built-in functions and system variables as programs reach them:
+// through the argument reader, with a fixed clock and German settings.
+#include "values/builtins.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/errors.h"
+#include "core/interp.h"
+#include "screen/events.h"
+#include "tests/unit/support/runtime_fixture.h"
+#include "values/low_memory.h"
+#include "values/random.h"
+#include "values/reader.h"
+#include "values/store.h"
+#include "values/system_platform.h"
+#include "values/sysvars.h"
+
+namespace tolven::testing {
+namespace {
+
+class FixedPlatform : public SystemPlatform {
+public:
+    DateTime now{2026, 12, 7, 9, 5, 3, 450};
+    RegionalSettings settings;
+    DateTime local_time() override { return now; }
+    DateTime utc_time() override { return now; }
+    RegionalSettings regional_settings() override { return settings; }
+    std::vector<std::string> command_line() override { return {"tolvrun.exe", "prog.tvc", "extra"}; }
+};
+
+class Builtins : public RuntimeTest {
+protected:
+    FixedPlatform platform;
+
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        set_system_platform(&platform);
+        register_builtin_functions();
+        events = EventState{};
+    }
+    void TearDown() override {
+        set_system_platform(nullptr);
+        RuntimeTest::TearDown();
+    }
+
+    // Evaluates one argument (whole text) of a plain or expression line.
+    void eval(const std::string& text, int mode = kAny, bool expression = false) {
+        held_ = text;
+        reader.force_expression = expression ? 1 : 0;
+        begin_arguments(held_);
+        read_arg(' ', mode);
+        reader.force_expression = 0;
+    }
+    std::string str(const std::string& text) {
+        eval(text);
+        return slots.s;
+    }
+    int32_t num(const std::string& text) {
+        eval(text);
+        return slots.l;
+    }
+    // The error number the evaluation raised (0: none), under error mode -1.
+    int raised(const std::string& text, int mode = kAny) {
+        errors.error_mode = -1;
+        errors.last_error_number = 0;
+        eval(text, mode);
+        errors.error_mode = 1;
+        return errors.last_error_number;
+    }
+    int32_t declare_long_var(const char* name, int32_t v) {
+        VarName n;
+        make_name(name, n);
+        *declare_long(n) = v;
+        return v;
+    }
+
+private:
+    std::string held_;
+};
+
+std::string fn(uint8_t token, const std::string& args) {
+    return std::string("@") + static_cast<char>(token) + args + ")";
+}
+std::string sv(char type, uint8_t token) { return std::string(1, type) + static_cast<char>(token); }
+
+TEST_F(Builtins, SystemVariablesSlotsAndClearedRows) {
+    errors.last_error_number = 216;
+    EXPECT_EQ(num(sv('&', 187)), 216);
+    EXPECT_EQ(num(sv('&', 187)), 0);  // read twice: cleared
+
+    errors.last_report_kind = 2;
+    eval(sv('%', 148));
+    EXPECT_EQ(slots.type, kString);  // numeric value, string result type
+    EXPECT_EQ(slots.s, "2");
+    EXPECT_EQ(slots.i, 2);
+    EXPECT_EQ(num(sv('%', 148)), 0);
+    EXPECT_EQ(raised(sv('%', 147), kNumberArg), 216);
+
+    EXPECT_EQ(str(sv('$', 196)), "7.0f-NT");
+    eval(sv('!', 191));  // an integer row read as float: completion fills the float
+    EXPECT_EQ(slots.type, kFloat);
+    EXPECT_EQ(slots.f, 1.0);
+    EXPECT_EQ(str(sv('$', 191)), "1");
+    EXPECT_EQ(num(sv('%', 176)), 2);
+
+    events.left_button = true;
+    EXPECT_EQ(num(sv('%', 178)), 2);
+    EXPECT_EQ(num(sv('%', 139)), 2);
+    EXPECT_EQ(num(sv('%', 139)), 0);  // the button flags are cleared by 139 only
+
+    errors.error_mode = 7;
+    EXPECT_EQ(num(sv('%', 210)), 7);
+    errors.error_mode = 1;
+}
+
+TEST_F(Builtins, RadixNumbersConstantsAndUnknownTokens) {
+    EXPECT_EQ(num("$1F"), 31);
+    EXPECT_EQ(num("&17"), 15);
+    EXPECT_EQ(num("%101"), 5);
+    EXPECT_EQ(slots.type, kLong);
+    EXPECT_EQ(slots.s, "5");
+    EXPECT_EQ(raised("!5"), 100);
+    EXPECT_EQ(raised("%102"), 100);
+    EXPECT_EQ(raised(std::string("$") + '\xF0'), 100);  // no token, no number
+
+    load({"\x27" "first", std::string("\x83") + "1234\"abc\"", std::string("\x83") + "1234 42"});
+    const std::string quoted = std::string("$\xFE") + '\x02' + '\x00';
+    EXPECT_EQ(str(quoted), "abc");
+    EXPECT_EQ(num(std::string("%\xFE") + '\x02' + '\x00'), 0);
+    EXPECT_EQ(num(std::string("&\xFE") + '\x03' + '\x00'), 42);
+    EXPECT_EQ(raised(std::string("%\xFE") + '\x02'), 100);  // the line number is cut off
+}
+
+TEST_F(Builtins, ArithmeticTestsAndRandomNumbers) {
+    eval(fn(132, "7,2"));
+    EXPECT_EQ(slots.f, 3.5);
+    EXPECT_EQ(raised(fn(132, "7,0")), 201);
+    EXPECT_EQ(raised(fn(133, "7,0")), 201);
+    EXPECT_EQ(num(fn(133, "-7,2")), -3);
+    EXPECT_EQ(num(fn(134, "-7,2")), -1);
+    EXPECT_EQ(num(fn(59, "-1,31")), 0);  // bit 31 always reads 0
+    EXPECT_EQ(num(fn(59, "-1,30")), 1);
+    EXPECT_EQ(num(fn(60, "0,4,1")), 16);
+    EXPECT_EQ(num(fn(69, "12,10")), 6);
+    EXPECT_EQ(num(fn(139, "2.5,2")), 1);
+    EXPECT_EQ(num(fn(143, "\"ab\",\"b\"")), 1);
+    EXPECT_EQ(num(fn(141, "\"a\",\"A\"")), 0);
+    EXPECT_EQ(num(fn(162, "0")), 1);
+    eval(fn(163, "-2.5"));
+    EXPECT_EQ(slots.f, 2.5);
+    EXPECT_EQ(str(fn(99, "2.345,2")), "2.350000");
+    EXPECT_EQ(num(fn(99, "-2.5,0")), -2);
+    EXPECT_EQ(raised(fn(167, "-1")), 200);
+    EXPECT_EQ(raised(fn(206, "0")), 0);
+    eval(fn(171, ""));
+    EXPECT_DOUBLE_EQ(slots.f, 3.141592653589793);
+
+    // The seed and the sequence are the generator's; the switch returns the
+    // previous seed.
+    EXPECT_EQ(num(fn(24, "\"randseed\",5")), 0);
+    EXPECT_EQ(num(fn(24, "\"RANDSEED\",5")), 5);
+    RandomGenerator g;
+    g.set_seed(5);
+    EXPECT_EQ(num(fn(173, "100")), static_cast<int32_t>(g.next(100)));
+    // Numbers of 32768 and more are kept whole.
+    random_generator().set_seed(0);
+    bool high = false;
+    for (int k = 0; k < 50; ++k) {
+        const int32_t v = num(fn(173, "100000"));
+        EXPECT_GE(v, 0);
+        EXPECT_LT(v, 100000);
+        high = high || v >= 32768;
+    }
+    EXPECT_TRUE(high);
+    EXPECT_EQ(raised(fn(24, "\"OTHER\",1")), 262);
+}
+
+TEST_F(Builtins, StringOperationsAtTheirEdges) {
+    EXPECT_EQ(str(fn(147, "\"abcdef\",0,3")), "");
+    EXPECT_EQ(str(fn(147, "\"abcdef\",9,3")), "");
+    EXPECT_EQ(str(fn(147, "\"abcdef\",2,3")), "bcd");
+    EXPECT_EQ(str(fn(126, "\"a,b,c\",2,\",\"")), "b");
+    EXPECT_EQ(str(fn(126, "\"a,b,c\",4,\",\"")), "");
+    EXPECT_EQ(raised(fn(126, "\"a,b,c\",0,\",\"")), 205);
+    EXPECT_EQ(str(fn(56, "\"abc\",5")), "");
+    EXPECT_EQ(str(fn(55, "\"abc\",5")), "abc");
+    EXPECT_EQ(raised(fn(148, "\"abc\",0,1")), 204);
+    EXPECT_EQ(str(fn(149, "\"X\",\"abc\",2")), "aXbc");
+    EXPECT_EQ(num(fn(150, "\"abc\"")), 3);
+    EXPECT_EQ(num(fn(151, "\"c\",\"abc\"")), 3);
+    EXPECT_EQ(str(fn(98, "\"aaa\",\"a\",\"ab\"")), "ababab");
+    EXPECT_EQ(str(fn(161, "\"stra\xDF" "e \xE4\"")), "STRA\xDF" "E \xC4");
+    EXPECT_EQ(str(fn(127, "\"\xC4" "B\"")), "\xE4" "b");
+    EXPECT_EQ(str(fn(190, "\"\xE4\"")), "\x84");  // code page 850
+    EXPECT_EQ(str(fn(57, "\"ab\",3")), "ababab");
+
+    // Only the chosen argument is evaluated: the other would divide by 0.
+    EXPECT_EQ(raised(fn(200, "1,\"yes\"," + fn(132, "1,0"))), 0);
+    EXPECT_EQ(slots.s, "yes");
+    EXPECT_EQ(raised(fn(200, "0," + fn(132, "1,0") + ",\"no\"")), 0);
+    EXPECT_EQ(slots.s, "no");
+    EXPECT_EQ(str(fn(146, fn(200, "0,\"a\",\"b\"") + ",\"c\"")), "bc");
+}
+
+TEST_F(Builtins, NumbersAndTextsWithTheRegionalSettings) {
+    EXPECT_EQ(num(fn(189, "\"$1F\"")), 31);
+    EXPECT_EQ(num(fn(189, "\"%101\"")), 5);
+    EXPECT_EQ(num(fn(189, "\"12abc\"")), 12);
+    eval(fn(189, "\" 2.5 \""));
+    EXPECT_EQ(slots.f, 2.5);
+    EXPECT_EQ(str(fn(52, "-255")), "-FF");
+    EXPECT_EQ(str(fn(53, "8")), "10");
+    EXPECT_EQ(str(fn(54, "5")), "101");
+    EXPECT_EQ(str(fn(154, "12")), "12");
+    EXPECT_EQ(str(fn(154, "1.5")), "1.500000");
+    EXPECT_EQ(str(fn(68, "\"#,##0.00\",1234.5")), "1.234,50");
+    platform.settings.decimal = ".";
+    platform.settings.thousands = ",";
+    reset_regional_cache();
+    EXPECT_EQ(str(fn(68, "\"#,##0.00\",1234.5")), "1,234.50");
+    EXPECT_EQ(str(fn(68, "\"" + std::string(230, '0') + "\",1")), "");
+}
+
+TEST_F(Builtins, DateAndTimeTexts) {
+    EXPECT_EQ(str(fn(202, "0")), "07.12.2026");
+    EXPECT_EQ(str(fn(202, "1")), "7. Dezember 2026");
+    EXPECT_EQ(str(fn(202, "2")), "Montag, der 7. Dezember 2026");
+    EXPECT_EQ(str(fn(202, "3")), "20261207");
+    EXPECT_EQ(str(fn(202, "4")), ".dMy");
+    EXPECT_EQ(str(fn(202, "17")), "7. Dezember 2026");
+    EXPECT_EQ(str(fn(201, "0")), "09:05");
+    EXPECT_EQ(str(fn(201, "1")), "03.45");
+    platform.now = {2000, 2, 29, 0, 0, 0, 0};
+    EXPECT_EQ(str(fn(202, "3")), "20000229");
+    EXPECT_EQ(str(fn(202, "1")), "29. Februar  2000");
+    platform.now = {4000, 2, 29, 0, 0, 0, 0};  // not a leap year, and beyond 3999
+    EXPECT_EQ(str(fn(202, "3")), "");
+    platform.now = {2026, 12, 7, 0, 0, 0, 0};
+    platform.settings = {"/", "MM/dd/yyyy", ".", ","};
+    reset_regional_cache();
+    EXPECT_EQ(str(fn(202, "0")), "12/07/2026");
+    EXPECT_EQ(str(fn(202, "4")), "/Mdy");
+}
+
+TEST_F(Builtins, MemoryReadsStayInsideWhatCanBeRead) {
+    VarName n;
+    make_name("BUF#", n);
+    AreaVar* a = declare_area(n);
+    a->size = 8;
+    a->data = low_alloc(8);
+    ASSERT_NE(a->data, 0u);
+    uint8_t* p = address_pointer(a->data);
+    const uint8_t bytes[8] = {'h', 'i', 0, 'x', 0x78, 0x56, 0x34, 0x12};
+    std::copy(bytes, bytes + 8, p);
+
+    EXPECT_EQ(str(fn(70, "buf#,0,2")), "hi");
+    EXPECT_EQ(str(fn(70, "buf#,6,10")), "\x34\x12");  // stops at the end of the block
+    EXPECT_EQ(raised(fn(70, "buf#,9,1")), 207);
+    EXPECT_EQ(raised(fn(70, "buf#,-1,1")), 207);
+    EXPECT_EQ(str(fn(89, "buf#,0")), "hi");
+    EXPECT_EQ(num(fn(90, "buf#,4")), 0x12345678);
+    EXPECT_EQ(raised(fn(90, "buf#,6")), 207);  // the value would leave the block
+    EXPECT_EQ(num(fn(91, "buf#,4")), 0x5678);
+    EXPECT_EQ(num(fn(92, "buf#,3")), 'x');
+    EXPECT_EQ(num(fn(40, "buf#,1,\"x\"")), 2);
+    EXPECT_EQ(num(fn(40, "buf#,0,\"zz\"")), -1);
+    EXPECT_EQ(raised(fn(70, "nothing#,0,1")), 215);
+    EXPECT_EQ(raised(fn(70, "buf$,0,1")), 121);
+
+    // Through an address in a long variable; a bad address is refused.
+    declare_long_var("ADR&", static_cast<int32_t>(a->data));
+    EXPECT_EQ(str(fn(70, "adr&,0,2")), "hi");
+    EXPECT_EQ(str(fn(89, "adr&,0")), "hi");
+    EXPECT_EQ(num(fn(90, "adr&,4")), 0x12345678);
+    declare_long_var("BAD&", 16);
+    EXPECT_EQ(raised(fn(70, "bad&,0,4")), 207);
+    EXPECT_EQ(raised(fn(89, "bad&,0")), 207);
+    EXPECT_EQ(raised(fn(40, "adr&,0,\"h\"")), 121);
+
+    // The address of a variable leads back to its value.
+    make_name("N%", n);
+    *declare_integer(n) = 4711;
+    const int32_t address = num(fn(50, "n%"));
+    if (address != 0) {
+        declare_long_var("P&", address);
+        EXPECT_EQ(num(fn(90, "p&,0")), 4711);
+    }
+    EXPECT_EQ(num(fn(50, "buf#")), static_cast<int32_t>(a->data));
+    EXPECT_EQ(raised(fn(50, "missing%")), 215);
+    make_name("E$", n);
+    declare_string(n);
+    EXPECT_EQ(num(fn(50, "e$")), 0);  // the empty string has no first character
+}
+
+TEST_F(Builtins, ScramblingTwiceRestoresTheText) {
+    const std::string text = "Geheimer Text \xE4\xF6\xFC";
+    EXPECT_EQ(str(fn(118, "\"" + text + "\"")), text);  // no key yet
+
+    const std::string key = "\"Schl\xFCssel\"";
+    begin_arguments(key);
+    interp.handlers[119]();
+    const std::string once = str(fn(118, "\"" + text + "\""));
+    EXPECT_NE(once, text);
+    VarName n;
+    make_name("S$", n);
+    *declare_string(n) = once;
+    EXPECT_EQ(str(fn(118, "s$")), text);
+    *declare_string(n) = std::string(256, 'a');
+    EXPECT_EQ(str(fn(118, "s$")), std::string(256, 'a'));
+
+    begin_arguments("\"\"");
+    interp.handlers[119]();  // an empty key: no scrambling
+    EXPECT_EQ(str(fn(118, "\"" + text + "\"")), text);
+}
+
+TEST_F(Builtins, SystemFunctionsAndInput) {
+    EXPECT_EQ(str(fn(188, "1")), "prog.tvc");
+    EXPECT_EQ(str(fn(188, "0")), "tolvrun.exe");
+    EXPECT_EQ(raised(fn(188, "3")), 208);
+    EXPECT_EQ(num(fn(192, "\"1\"")), -1);  // "1" - 64 is no drive
+
+    events.mouse_x = 20;
+    events.mouse_y = 30;
+    EXPECT_EQ(num(fn(178, "10,20-30,40")), 1);
+    EXPECT_EQ(num(fn(178, "21,20-30,40")), 0);
+    EXPECT_EQ(num(fn(179, "3,3-3,3")), 1);  // row 30/13+1, column 20/8+1
+    events.last_key = 'k';
+    EXPECT_EQ(num(fn(177, "\"jkl\"")), 1);
+    EXPECT_EQ(num(fn(180, "107")), 1);
+    EXPECT_EQ(str(fn(175, "")), "k");
+    EXPECT_EQ(str(fn(175, "")), "");  // cleared
+    EXPECT_EQ(num(fn(77, "31")), 30);
+    EXPECT_EQ(num(fn(79, "2048")), 2);
+}
+
+}  // namespace
+}  // namespace tolven::testing

@@ -1,0 +1,480 @@
+#include "values/builtins.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/errors.h"
+#include "core/loop.h"
+#include "screen/colours.h"
+#include "screen/events.h"
+#include "values/arith.h"
+#include "values/charcase.h"
+#include "values/dates.h"
+#include "values/functions.h"
+#include "values/numtext.h"
+#include "values/picture.h"
+#include "values/radix.h"
+#include "values/random.h"
+#include "values/reader.h"
+#include "values/scramble.h"
+#include "values/strops.h"
+#include "values/system_platform.h"
+#include "values/textops.h"
+
+namespace tolven {
+
+std::string take_raw_argument(char sep) {
+    std::string_view& r = reader.rest;
+    const size_t cut = find_separator(r, sep);
+    std::string_view raw = cut == std::string_view::npos ? r : r.substr(0, cut);
+    r = cut == std::string_view::npos ? std::string_view{} : r.substr(cut + 1);
+    return std::string(trim(raw));
+}
+
+namespace {
+
+// ---- argument helpers ----
+
+struct Num {
+    int32_t i, l;
+    double f;
+    int type;
+};
+Num number(char sep) {
+    read_arg(sep, kNumberArg);
+    return {slots.i, slots.l, slots.f, slots.type};
+}
+std::string text(char sep) { return read_string(sep, kAny); }
+
+// A float result whose long slot the function computes on its own.
+void result_float_long(double f, int32_t l) {
+    set_result_float(f);
+    slots.l = l;
+}
+void result_bool(bool b) { set_result_int(b ? 1 : 0); }
+
+// Raises a failed routine's error; the neutral value stays the result.
+template <class T>
+T checked(const Checked<T>& c) {
+    if (!c.ok()) raise_error(c.error);
+    return c.value;
+}
+
+// ---- family 1: arithmetic and tests ----
+
+void fn_add() {
+    const Num a = number(','), b = number(')');
+    result_float_long(a.f + b.f, wrap_add(a.l, b.l));
+}
+void fn_sub() {
+    const Num a = number(','), b = number(')');
+    result_float_long(a.f - b.f, wrap_sub(a.l, b.l));
+}
+void fn_mul() {
+    const Num a = number(','), b = number(')');
+    result_float_long(a.f * b.f, wrap_mul(a.l, b.l));
+}
+void fn_quotient() {
+    const Num a = number(','), b = number(')');
+    const int32_t l = b.l != 0 ? checked(long_div(a.l, b.l)) : 0;
+    const double f = checked(float_div(a.f, b.f));
+    result_float_long(f, l);
+}
+void fn_div() {
+    const Num a = number(','), b = number(')');
+    set_result_long(checked(long_div(a.l, b.l)));
+}
+void fn_mod() {
+    const Num a = number(','), b = number(')');
+    const int32_t r = checked(long_mod(a.l, b.i));
+    result_float_long(r, r);
+}
+void fn_and() {
+    const Num a = number(','), b = number(')');
+    set_result_long(a.l & b.l);
+}
+void fn_or() {
+    const Num a = number(','), b = number(')');
+    result_float_long(a.l | b.l, a.l | b.l);
+}
+void fn_xor() {
+    const Num a = number(','), b = number(')');
+    result_float_long(a.l ^ b.l, a.l ^ b.l);
+}
+
+template <int kWhich>
+void fn_compare_numbers() {
+    const Num a = number(','), b = number(')');
+    const double d = a.f - b.f;
+    switch (kWhich) {
+        case 0: result_bool(d != 0.0); break;
+        case 1: result_bool(d == 0.0); break;
+        case 2: result_bool(d > 0.0); break;
+        default: result_bool(d < 0.0); break;
+    }
+}
+
+int compare_texts(const std::string& a, const std::string& b) {
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
+    if (c != 0) return c < 0 ? -1 : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+template <int kWhich>
+void fn_compare_texts() {
+    const std::string a = text(',');
+    const std::string& b = text(')');
+    const int c = compare_texts(a, b);
+    switch (kWhich) {
+        case 0: result_bool(c == 0); break;
+        case 1: result_bool(c != 0); break;
+        case 2: result_bool(c < 0); break;
+        default: result_bool(c > 0); break;
+    }
+}
+
+void fn_not() { set_result_long(number(')').l == 0 ? 1 : 0); }
+void fn_abs() {
+    const Num a = number(')');
+    result_float_long(a.f < 0 ? -a.f : a.f, wrap_abs(a.l));
+}
+void fn_int() { set_result_long(float_to_long(number(')').f)); }
+void fn_bit_test() {
+    const Num v = number(','), b = number(')');
+    result_bool(bit_test(v.l, b.l));
+}
+void fn_bit_change() {
+    const Num v = number(','), b = number(','), set = number(')');
+    set_result_int(bit_change(v.l, b.l, set.i));
+}
+
+// The number is the full 32-bit value in every slot: only taking its low
+// 16 bits would make numbers of 32768 and more come out wrong.
+void fn_random() {
+    const Num n = number(')');
+    const auto v = static_cast<int32_t>(random_generator().next(static_cast<uint32_t>(n.l)));
+    result_float_long(v, v);
+}
+
+void fn_switch() {
+    std::string keyword = folded(read_string(',', kStringArg));
+    if (keyword == "RANDSEED") {
+        const Num seed = number(')');
+        set_result_int(static_cast<int32_t>(random_generator().set_seed(static_cast<uint32_t>(seed.l))));
+        return;
+    }
+    // Other switches belong to modules that register their own handler for
+    // this token in place of this one; until then they are unknown.
+    raise_error(262, keyword);
+    skip_argument(')');
+    set_result_int(0);
+}
+
+void fn_round() {
+    const Num x = number(','), n = number(')');
+    set_result_float(round_decimals(x.f, n.f));
+}
+
+void fn_zero() { set_result_int(0); }
+
+// ---- family 2: mathematics ----
+
+template <MathFn kFn>
+void fn_math() {
+    double x = 0.0, y = 0.0;
+    if (kFn == MathFn::Power) {
+        x = number(',').f;
+        y = number(')').f;
+    } else if (kFn != MathFn::Pi) {
+        x = number(')').f;
+    }
+    set_result_float(checked(math_function(kFn, x, y)));
+}
+
+// ---- family 3: strings ----
+
+void fn_nth_part() {
+    const std::string t = text(',');
+    const int32_t n = number(',').l;
+    const std::string& sep = text(')');
+    set_result_string(checked(nth_part(t, n, sep)));
+}
+void fn_chr() { set_result_string(char_of(number(')').l)); }
+void fn_concat() {
+    std::string a = text(',');
+    a += text(')');
+    set_result_string(a);
+}
+void fn_mid() {
+    const std::string t = text(',');
+    const int32_t start = number(',').l;
+    const int32_t count = number(')').l;
+    set_result_string(mid_text(t, start, count));
+}
+void fn_delete() {
+    const std::string t = text(',');
+    const int32_t pos = number(',').l;
+    const int32_t count = number(')').l;
+    set_result_string(checked(delete_text(t, pos, count)));
+}
+void fn_insert() {
+    const std::string ins = text(',');
+    const std::string t = text(',');
+    const int32_t pos = number(')').l;
+    set_result_string(checked(insert_text(ins, t, pos)));
+}
+void fn_len() { set_result_int(static_cast<int32_t>(text(')').size())); }
+void fn_instr() {
+    const std::string part = text(',');
+    set_result_int(find_text(part, text(')')));
+}
+void fn_asc() { set_result_int(first_code(text(')'))); }
+void fn_trim() { set_result_string(trim_text(text(')'))); }
+void fn_left() {
+    const std::string t = text(',');
+    set_result_string(left_text(t, number(')').l));
+}
+void fn_right() {
+    const std::string t = text(',');
+    set_result_string(right_text(t, number(')').l));
+}
+void fn_repeat() {
+    const std::string t = text(',');
+    set_result_string(repeat_text(t, number(')').l));
+}
+void fn_space() { set_result_string(blanks(number(')').l)); }
+void fn_replace() {
+    const std::string t = text(',');
+    const std::string search = text(',');
+    set_result_string(replace_all(t, search, text(')')));
+}
+void fn_upper() { set_result_string(ansi_upper(text(')'))); }
+void fn_lower() { set_result_string(ansi_lower(text(')'))); }
+void fn_to_oem() { set_result_string(system_platform().ansi_to_oem(text(')'))); }
+void fn_to_ansi() { set_result_string(system_platform().oem_to_ansi(text(')'))); }
+
+// Only the chosen argument is evaluated; the other is passed over as text,
+// so its functions do not run.
+void fn_choose() {
+    read_arg(',', kAny);
+    if (slots.i != 0) {
+        read_arg(',', kAny);
+        ResultSlots chosen = slots;
+        skip_argument(')');
+        slots = std::move(chosen);
+    } else {
+        skip_argument(',');
+        read_arg(')', kAny);
+    }
+}
+
+// ---- family 4: numbers and texts ----
+
+void fn_value() {
+    const NumberValue v = value_of_text(text(')'));
+    slots.i = v.i;
+    slots.l = v.l;
+    slots.f = v.f;
+    slots.type = kFloat;
+}
+void fn_str() {
+    read_arg(')', kAny);
+    std::string out;
+    if (slots.type == kFloat) format_float(slots.f, out);
+    else format_integer(slots.l, out);
+    set_result_string(out);
+}
+template <int kBase>
+void fn_radix() { set_result_string(radix_text(number(')').l, kBase)); }
+void fn_picture() {
+    const std::string format = text(',');
+    const double v = number(')').f;
+    const RegionalSettings& r = regional();
+    set_result_string(format_picture(format, v, r.decimal, r.thousands).value_or(std::string()));
+}
+
+// ---- family 5: date and time ----
+
+void fn_time() { set_result_string(time_text(number(')').l, system_platform().local_time())); }
+void fn_date() {
+    set_result_string(date_text(number(')').l, system_platform().local_time(), regional_date_order()));
+}
+
+// ---- family 8: input state and colours ----
+
+struct Corners {
+    int32_t x1, y1, x2, y2;
+};
+Corners corners() {
+    Corners c;
+    c.x1 = number(',').l;
+    c.y1 = number('-').l;
+    c.x2 = number(',').l;
+    c.y2 = number(')').l;
+    return c;
+}
+void fn_mouse_in_pixels() {
+    const Corners c = corners();
+    const int32_t x = events.mouse_x, y = events.mouse_y;
+    result_bool(c.x1 <= x && x <= c.x2 && c.y1 <= y && y <= c.y2);
+}
+void fn_mouse_in_cells() {
+    const Corners c = corners();  // rows first, then columns
+    const int32_t row = events.mouse_y / 13 + 1, column = events.mouse_x / 8 + 1;
+    result_bool(c.x1 <= row && row <= c.x2 && c.y1 <= column && column <= c.y2);
+}
+// No key typed gives the empty text rather than a zero byte.
+void fn_inkey() {
+    const int32_t key = events.last_key;
+    events.last_key = 0;
+    set_result_string(key == 0 ? std::string() : std::string(1, static_cast<char>(key)));
+}
+void fn_key_in() {
+    const std::string& t = text(')');
+    const int32_t key = events.last_key;
+    result_bool(key != 0 && t.find(static_cast<char>(key)) != std::string::npos);
+}
+void fn_key_is() { result_bool(events.last_key == number(')').l); }
+// The keyboard handler keeps no key-state byte: it reads as 0.
+void fn_key_state_is() { result_bool(number(')').l == 0); }
+
+int32_t component(int32_t v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
+void fn_rgb() {
+    const int32_t r = component(number(',').l);
+    const int32_t g = component(number(',').l);
+    const int32_t b = component(number(')').l);
+    if (true_colour_mode) set_result_long(r + g * 256 + b * 65536);
+    else set_result_long(rgb_colour_number(rgb(static_cast<uint32_t>(r), static_cast<uint32_t>(g),
+                                               static_cast<uint32_t>(b))));
+}
+void fn_red() {
+    const int32_t c = number(')').l;
+    if (true_colour_mode) return set_result_int(c & 0xFF);
+    int32_t v = c % 32;
+    set_result_int(v > 1 ? v - 1 : v);
+}
+void fn_green() {
+    const int32_t c = number(')').l;
+    if (true_colour_mode) return set_result_int((c >> 8) & 0xFF);
+    int32_t v = (c % 1024) / 32;
+    set_result_int(v >= 64 ? v - 1 : v);
+}
+void fn_blue() {
+    const int32_t c = number(')').l;
+    if (true_colour_mode) return set_result_int((c >> 16) & 0xFF);
+    set_result_int(c / 1024);
+}
+
+// ---- family 9: scrambling ----
+
+void fn_scramble() { set_result_string(scramble_with_current_key(read_string(')', kStringArg))); }
+
+void scramble_key_statement() {
+    reset_scramble_key();
+    set_scramble_key(read_string(' ', kRawString));
+}
+
+void randomize_statement() {
+    const DateTime t = system_platform().utc_time();
+    random_generator().set_seed(seed_from_time(t.hour, t.minute, t.second, t.millisecond));
+}
+
+}  // namespace
+
+void register_builtin_functions() {
+    random_generator().set_seed(0);
+    reset_scramble_key();
+    reset_regional_cache();
+    set_handler(119, scramble_key_statement);
+    set_handler(188, randomize_statement);
+
+    set_function_handler(129, fn_add);
+    set_function_handler(130, fn_sub);
+    set_function_handler(131, fn_mul);
+    set_function_handler(132, fn_quotient);
+    set_function_handler(133, fn_div);
+    set_function_handler(134, fn_mod);
+    set_function_handler(135, fn_and);
+    set_function_handler(136, fn_or);
+    set_function_handler(69, fn_xor);
+    set_function_handler(137, fn_compare_numbers<0>);
+    set_function_handler(138, fn_compare_numbers<1>);
+    set_function_handler(139, fn_compare_numbers<2>);
+    set_function_handler(140, fn_compare_numbers<3>);
+    set_function_handler(141, fn_compare_texts<0>);
+    set_function_handler(142, fn_compare_texts<1>);
+    set_function_handler(143, fn_compare_texts<2>);
+    set_function_handler(144, fn_compare_texts<3>);
+    set_function_handler(162, fn_not);
+    set_function_handler(163, fn_abs);
+    set_function_handler(172, fn_int);
+    set_function_handler(59, fn_bit_test);
+    set_function_handler(60, fn_bit_change);
+    set_function_handler(173, fn_random);
+    set_function_handler(24, fn_switch);
+    set_function_handler(99, fn_round);
+    set_function_handler(254, fn_zero);
+
+    set_function_handler(164, fn_math<MathFn::Cos>);
+    set_function_handler(165, fn_math<MathFn::Sin>);
+    set_function_handler(166, fn_math<MathFn::Exp>);
+    set_function_handler(167, fn_math<MathFn::Ln>);
+    set_function_handler(205, fn_math<MathFn::Log10>);
+    set_function_handler(206, fn_math<MathFn::Tan>);
+    set_function_handler(207, fn_math<MathFn::Cot>);
+    set_function_handler(208, fn_math<MathFn::Power>);
+    set_function_handler(168, fn_math<MathFn::Square>);
+    set_function_handler(169, fn_math<MathFn::Sqrt>);
+    set_function_handler(170, fn_math<MathFn::ArcTan>);
+    set_function_handler(171, fn_math<MathFn::Pi>);
+
+    set_function_handler(126, fn_nth_part);
+    set_function_handler(145, fn_chr);
+    set_function_handler(146, fn_concat);
+    set_function_handler(147, fn_mid);
+    set_function_handler(148, fn_delete);
+    set_function_handler(149, fn_insert);
+    set_function_handler(150, fn_len);
+    set_function_handler(151, fn_instr);
+    set_function_handler(152, fn_asc);
+    set_function_handler(153, fn_trim);
+    set_function_handler(55, fn_left);
+    set_function_handler(56, fn_right);
+    set_function_handler(57, fn_repeat);
+    set_function_handler(58, fn_space);
+    set_function_handler(98, fn_replace);
+    set_function_handler(161, fn_upper);
+    set_function_handler(127, fn_lower);
+    set_function_handler(190, fn_to_oem);
+    set_function_handler(191, fn_to_ansi);
+    set_function_handler(200, fn_choose);
+
+    set_function_handler(189, fn_value);
+    set_function_handler(154, fn_str);
+    set_function_handler(52, fn_radix<16>);
+    set_function_handler(53, fn_radix<8>);
+    set_function_handler(54, fn_radix<2>);
+    set_function_handler(68, fn_picture);
+
+    set_function_handler(201, fn_time);
+    set_function_handler(202, fn_date);
+
+    set_function_handler(178, fn_mouse_in_pixels);
+    set_function_handler(179, fn_mouse_in_cells);
+    set_function_handler(175, fn_inkey);
+    set_function_handler(177, fn_key_in);
+    set_function_handler(180, fn_key_is);
+    set_function_handler(181, fn_key_state_is);
+    set_function_handler(174, fn_rgb);
+    set_function_handler(77, fn_red);
+    set_function_handler(78, fn_green);
+    set_function_handler(79, fn_blue);
+
+    set_function_handler(118, fn_scramble);
+
+    register_memory_functions();
+    register_system_functions();
+}
+
+}  // namespace tolven

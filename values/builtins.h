@@ -1,0 +1,29 @@
+// The built-in functions of the values module: arithmetic and tests in
+// function form, mathematics, string operations, number and text
+// conversions, date and time texts, memory-block reads, drive and system
+// queries, input state and colours, and the text scrambling; with the two
+// statements that seed the random numbers and set the scrambling key.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tolven {
+
+// Registers every handler of this module in the function table and the
+// statements 119 (scrambling key) and 188 (randomize); resets the
+// generator, the key and the directory search.
+void register_builtin_functions();
+
+// ---- shared by the handler files ----
+
+// The raw text of an argument up to `sep` (outside quotes and brackets),
+// trimmed and not evaluated; the text and the separator are consumed.
+std::string take_raw_argument(char sep);
+
+// Registration of the memory-block and the system families.
+void register_memory_functions();
+void register_system_functions();
+void reset_directory_search();
+
+}  // namespace tolven
