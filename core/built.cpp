@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/built_dbase.h"
 #include "data/built_files.h"
 #include "values/built_values.h"
 
@@ -20,6 +21,7 @@ constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
     {"values", true, kValueStatements, {}},
     {"files", true, kFileStatements, kFileFunctions},
+    {"dbase", true, kDbaseStatements, kDbaseFunctions},
 };
 
 struct Table {

@@ -4,6 +4,7 @@
 
 #include "core/control_flow.h"
 #include "core/loop.h"
+#include "data/dbase_statements.h"
 #include "data/file_numbers.h"
 #include "values/functions.h"
 #include "values/statements.h"
@@ -48,6 +49,7 @@ void register_portable_modules() {
     register_core_statements();
     register_value_statements();
     register_file_statements();
+    register_dbase_statements();
 }
 
 }  // namespace tolven
