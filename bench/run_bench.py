@@ -40,9 +40,10 @@ def generated():
     # over large blocks.
     lines = [".header plain 7", "DECLARE n%,m%", "WHILELOOP 20000", 'GOSUB "weit"', "IF 0"]
     lines += ["REM block %d" % k for k in range(4000)]
-    lines += ["ELSE", "INC m%", "ENDIF", "WEND", "END"]
-    lines += ["REM filler %d" % k for k in range(10000 - len(lines) - 3)]
-    lines += ["REM weit:", "INC n%", "RETURN"]
+    # (END would stop loading: the loader reads no line after it.)
+    lines += ["ELSE", "INC m%", "ENDIF", "WEND", 'GOTO "fertig"']
+    lines += ["REM filler %d" % k for k in range(10000 - len(lines) - 4)]
+    lines += ["REM weit:", "INC n%", "RETURN", "REM fertig:"]
     out["gosub_if_10000"] = "\n".join(lines) + "\n"
     return out
 
