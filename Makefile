@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
-    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl
+    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales
 
 .PHONY: all deps build native win64 win32 test unit interop e2e run bench fuzz clean
 
@@ -20,6 +20,13 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+	@# Wine takes its regional settings from the Unix locale: the end-to-end
+	@# tests need the German one (date order, decimal and thousands characters).
+	@if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$$'; then \
+	  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen; \
+	  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen; \
+	  locale-gen >/dev/null; \
 	fi
 
 $(B)/native/build.ninja:

@@ -4,6 +4,7 @@
 
 #include "data/built_dbase.h"
 #include "data/built_files.h"
+#include "values/built_builtins.h"
 #include "values/built_values.h"
 
 namespace tolven {
@@ -20,6 +21,7 @@ constexpr uint8_t kCoreStatements[] = {2,   39,  51,  59,  60,  64,  90,  129, 1
 constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
     {"values", true, kValueStatements, {}},
+    {"builtins", true, kBuiltinStatements, kBuiltinFunctions},
     {"files", true, kFileStatements, kFileFunctions},
     {"dbase", true, kDbaseStatements, kDbaseFunctions},
 };
