@@ -7,9 +7,11 @@
 #include "core/errors.h"
 #include "core/loop.h"
 #include "data/dbf.h"
+#include "screen/text_screen.h"
 #include "values/charcase.h"
 #include "values/functions.h"
 #include "values/reader.h"
+#include "values/system_platform.h"
 #include "values/textops.h"
 
 namespace tolven {
@@ -38,6 +40,14 @@ bool read_table_number(char separator, int32_t& n) {
     n = read_int(separator);
     return true;
 }
+
+// Field texts, seek keys and search texts are converted to and from the OEM
+// set while the text screen shows the OEM font; the engine is told the font
+// in use before each of them.
+void follow_font() { dbase::text_font_index = text_screen.font_index; }
+
+// The display date follows the regional settings.
+void follow_date_order() { dbase::display_date_order = regional_date_order(); }
 
 // ---- functions ----
 
@@ -95,11 +105,13 @@ void fn_goto() {
 }
 
 void fn_field_by_name() {
+    follow_font();
     const std::string name = read_string(')', kStringArg);
     set_result_string(dbase::read_field(name));
 }
 
 void fn_field_by_number() {
+    follow_font();
     const int32_t n = read_int(')');
     set_result_string(dbase::read_field(n));
 }
@@ -112,6 +124,7 @@ void fn_open_indexes() {
 // Values, keys and search texts are read as any type: a number given for a
 // numeric field or key stands for its text.
 void fn_seek() {
+    follow_font();
     const bool with_exact = which_comes_first() == ',';
     const std::string key = read_string(with_exact ? ',' : ')', kAny);
     const int32_t exact = with_exact ? read_int(')') : 0;
@@ -119,6 +132,7 @@ void fn_seek() {
 }
 
 void fn_find() {
+    follow_font();
     const std::string field = read_string(',', kStringArg);
     const bool with_mode = which_comes_first() == ',';
     const std::string text = read_string(with_mode ? ',' : ')', kAny);
@@ -127,12 +141,14 @@ void fn_find() {
 }
 
 void fn_set_field_by_name() {
+    follow_font();
     const std::string name = read_string(',', kStringArg);
     const std::string value = read_string(')', kAny);
     set_result_int(dbase::write_field(name, value));
 }
 
 void fn_set_field_by_number() {
+    follow_font();
     const int32_t n = read_int(',');
     const std::string value = read_string(')', kAny);
     set_result_int(dbase::write_field(n, value));
@@ -149,12 +165,14 @@ void fn_pack() { set_result_long(dbase::pack_table()); }
 void fn_append() { set_result_long(dbase::append_record()); }
 
 void fn_dtoc() {
+    follow_date_order();
     const std::string date = read_string(')', kAny);
     set_result_string(dbase::dtoc(date));
 }
 
 // The text YYYYMMDD, and its number in the numeric slots.
 void fn_ctod() {
+    follow_date_order();
     const std::string display = read_string(')', kAny);
     set_result_string(dbase::ctod(display));
 }

@@ -6,8 +6,10 @@
 
 #include "core/interp.h"
 #include "core/loop.h"
+#include "screen/text_screen.h"
 #include "tests/unit/support/dbase_fixture.h"
 #include "values/reader.h"
+#include "values/system_platform.h"
 
 namespace tolven::testing {
 namespace {
@@ -20,6 +22,7 @@ protected:
         DbaseTest::SetUp();
         install_portable_handlers();
         reader.force_expression = 0;
+        text_screen.font_index = 2;
         fs.put("S.TXT", "NAME;C;10\nPRICE;N;6;2\nDAY;D\nNOTE;M\n");
     }
     // Evaluates one argument text (a function call) and leaves the reader.
@@ -185,6 +188,28 @@ TEST_F(DbaseStatements, DateConversions) {
     EXPECT_TRUE(messages().empty());
     EXPECT_EQ(string("@\xE4\"2026123\")"), "");
     EXPECT_EQ(last_message(), "Falscher Typ f\xFCr @DTOC$ !");
+}
+
+// The conversions follow the font of the text screen and the regional
+// date settings as they are when the function runs.
+TEST_F(DbaseStatements, OemFontAndDateOrderAreFollowed) {
+    open_people();
+    number("@\xD4" "1)");
+    text_screen.font_index = 1;
+    EXPECT_EQ(number("@\xDD\"NAME\",\"M\xFCller\")"), 1);
+    EXPECT_EQ(dbase::current()->buffer[2], 0x81);  // stored as OEM
+    EXPECT_EQ(string("@\xD6\"NAME\")"), "M\xFCller    ");
+    text_screen.font_index = 2;
+    EXPECT_EQ(string("@\xD6\"NAME\")"), "M\x81ller    ");
+
+    struct UsDates : SystemPlatform {
+        RegionalSettings regional_settings() override { return {"/", "M/d/yyyy", ".", ","}; }
+    } us;
+    set_system_platform(&us);
+    EXPECT_EQ(string("@\xE4\"20261231\")"), "12/31/2026");
+    EXPECT_EQ(string("@\xE5\"12/31/2026\")"), "20261231");
+    set_system_platform(nullptr);
+    EXPECT_EQ(string("@\xE4\"20261231\")"), "31.12.2026");
 }
 
 TEST_F(DbaseStatements, CreateTableReportsStructureErrors) {
