@@ -98,10 +98,19 @@ void print_statement() {
     do {
         read_arg('p', kAny);
         format_item(text);
-        if (reader.separator_found == ',') text += ' ';
-        else if (reader.separator_found != ';') text += kLineEnd;
-        if (file) file_write_text(file, text);
-        else output_write(text);
+        // On the screen the item and what its separator asks for are two
+        // writes: an item that fills the last row then leaves the cursor
+        // there, and only the line end scrolls.
+        std::string_view after;
+        if (reader.separator_found == ',') after = " ";
+        else if (reader.separator_found != ';') after = kLineEnd;
+        if (file) {
+            text += after;
+            file_write_text(file, text);
+        } else {
+            output_write(text);
+            if (!after.empty()) output_write(after);
+        }
     } while (!reader.end_of_args);
 }
 

@@ -95,7 +95,8 @@ void write_text(std::string_view text) {
     // when the row is left and at the end shows the same as drawing each
     // character at once, since nothing can look at the window in between.
     int32_t first = ts.column, end = ts.column;
-    for (unsigned char ch : text) {
+    for (size_t k = 0; k < text.size(); ++k) {
+        const unsigned char ch = static_cast<unsigned char>(text[k]);
         switch (ch) {
             case 7:
                 display().beep();
@@ -119,11 +120,17 @@ void write_text(std::string_view text) {
                 ++ts.column;
                 end = std::max(end, ts.column);
                 if (ts.column == ts.columns) {
-                    // Wrapping on the last row scrolls like a line feed, so
-                    // the cursor and the text stay inside the grid.
                     draw(first, end);
-                    next_row();
                     first = end = 0;
+                    if (ts.row + 1 < ts.rows || k + 1 < text.size()) {
+                        // On the last row the screen scrolls only when more
+                        // of this text follows, so that it stays in the grid.
+                        next_row();
+                    } else {
+                        // Filling the last cell does not scroll: the cursor
+                        // comes back to the start of the last row.
+                        ts.column = 0;
+                    }
                 }
                 break;
         }

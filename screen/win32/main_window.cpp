@@ -806,6 +806,8 @@ void ensure_main_window() {
     mw.used = window_settings;
     mw.results_written = false;
     HMENU menu = mw.used.no_menu ? nullptr : LoadMenuA(instance(), "LEER");
+    if (menu)
+        while (GetMenuItemCount(menu) > 0) DeleteMenu(menu, 0, MF_BYPOSITION);
     register_main_class(mw.used);
     DWORD style = mw.used.style;
     if (mw.used.popup) style |= WS_POPUP;

@@ -20,6 +20,8 @@ Directives in a listing (comments to the assembler):
                        at X, Y; several X,Y,X,Y... pairs may share one colour
   ;! winpixel X Y RRGGBB  the same for what the window showed at the end
                        (TOLVEN_WINDOWSHOT, client area)
+  ;! somewhere X0 Y0 X1 Y1 RRGGBB  some pixel of the off-screen image in the
+                       rectangle (ends included) has that colour
   ;! no-window         the main window was never created (no screen dump)
 Python-defined cases (files that no listing can make) live in cases_*.py.
 """
@@ -68,6 +70,7 @@ class Case:
         self.no_program = False
         self.env = {}
         self.pixels = []            # (file, x, y, rgb)
+        self.somewhere = []         # (x0, y0, x1, y1, rgb)
         self.no_window = False
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
@@ -109,6 +112,9 @@ def parse_listing(path):
                     for k in range(0, len(coords), 2):
                         case.pixels.append(("screen.bmp" if key == "pixel" else "window.bmp",
                                             coords[k], coords[k + 1], rgb))
+                elif key == "somewhere":
+                    x0, y0, x1, y1, rgb = value.split()
+                    case.somewhere.append((int(x0), int(y0), int(x1), int(y1), int(rgb, 16)))
                 elif key == "no-window":
                     case.no_window = True
                 elif key == "setup-dir":
@@ -211,6 +217,12 @@ def run_case(wine, case):
         if have != rgb:
             problems.append(f"{name} at {x},{y}: " + ("missing" if have is None else f"{have:06X}") +
                             f", expected {rgb:06X}")
+    for x0, y0, x1, y1, rgb in case.somewhere:
+        path = os.path.join(work, "screen.bmp")
+        found = os.path.exists(path) and any(bmp_pixel(path, x, y) == rgb
+                                             for y in range(y0, y1 + 1) for x in range(x0, x1 + 1))
+        if not found:
+            problems.append(f"no pixel {rgb:06X} in {x0},{y0}-{x1},{y1} of screen.bmp")
     for name, data in case.files:
         path = os.path.join(work, name)
         if not os.path.exists(path):

@@ -197,6 +197,17 @@ TEST_F(ScreenTest, WrapOnTheLastRowScrollsInsteadOfLeavingTheGrid) {
     EXPECT_EQ(cursor_row(), 32);
 }
 
+TEST_F(ScreenTest, FillingTheLastCellDoesNotScroll) {
+    set_cursor(79, 32);
+    write_text("ab");
+    EXPECT_EQ(fake.scrolls, 0);
+    EXPECT_EQ(dump().back(), std::string(78, ' ') + "ab");
+    EXPECT_EQ(cursor_column(), 1);
+    EXPECT_EQ(cursor_row(), 32);
+    write_text("\n");
+    EXPECT_EQ(fake.scrolls, 1);
+}
+
 TEST_F(ScreenTest, ControlCharacters) {
     write_text("ab\rc");
     EXPECT_EQ(dump()[0], "abc");  // CR does not move the cursor
