@@ -4,6 +4,7 @@
 
 #include "data/built_dbase.h"
 #include "data/built_files.h"
+#include "screen/built_screen.h"
 #include "values/built_builtins.h"
 #include "values/built_values.h"
 
@@ -24,6 +25,7 @@ constexpr BuiltModule kModules[] = {
     {"builtins", true, kBuiltinStatements, kBuiltinFunctions},
     {"files", true, kFileStatements, kFileFunctions},
     {"dbase", true, kDbaseStatements, kDbaseFunctions},
+    {"screen", false, kScreenStatements, kScreenFunctions},
 };
 
 struct Table {
