@@ -102,6 +102,52 @@ private:
 
 // ---- cell metrics ----
 
+// The text screen's fonts. The stock fonts are raster fonts made for their
+// cells, whose two spare pixel rows the cell leaves out. Where the platform
+// stands an outline font in for one and it is taller than the cell, the
+// cell would cut off accents and descenders: the text screen then draws
+// with the same face made as high as the cell.
+HFONT fitted_fonts[4] = {};
+int32_t fitted_height = 0;
+
+void release_fitted_fonts() {
+    for (HFONT& f : fitted_fonts) {
+        if (f) DeleteObject(f);
+        f = nullptr;
+    }
+    fitted_height = 0;
+}
+
+void fit_fonts(HWND hwnd) {
+    if (fitted_height == mw.cell_h) return;
+    release_fitted_fonts();
+    fitted_height = mw.cell_h;
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, table_font(0));
+    for (int i = 0; i < 4; ++i) {
+        SelectObject(dc, table_font(i));
+        TEXTMETRICA tm{};
+        LOGFONTA lf{};
+        if (!GetTextMetricsA(dc, &tm) || tm.tmHeight <= mw.cell_h) continue;
+        if (!(tm.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE))) continue;
+        if (!GetObjectA(table_font(i), sizeof lf, &lf)) continue;
+        lf.lfHeight = mw.cell_h;  // the cell height, accents included
+        lf.lfWidth = 0;
+        GetTextFaceA(dc, LF_FACESIZE, lf.lfFaceName);
+        fitted_fonts[i] = CreateFontIndirectA(&lf);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+}
+
+// The font the text screen draws font table entry `index` with.
+HFONT cell_font(int32_t index) {
+    HFONT f = fitted_fonts[index & 3];
+    return f ? f : table_font(index);
+}
+
+
 // The cell is as wide as the widest and as high as the tallest of the
 // measured stock fonts (two pixels less than the font's full height, which
 // lets rows sit closer); the erase font becomes the font that gave the
@@ -132,6 +178,7 @@ void measure_cell(HWND hwnd) {
     mw.cell_w = std::max<int32_t>(w, 1);
     mw.cell_h = std::max<int32_t>(h, 1);
     mw.ascent = ascent;
+    fit_fonts(hwnd);
 }
 
 // ---- the text screen on the targets ----
@@ -184,10 +231,14 @@ void cell_text_out(HDC dc, int x, int y, UINT options, const RECT* rect, const c
 // Draws the collected cells: each character in its own cell (whatever the
 // font's own advance), on the cell's background, clipped to the cell, so
 // that a font taller than the cell neither leaves old pixels in it nor
-// reaches into the next row.
+// reaches into the next row. Such a font is centred in the cell, so that it
+// loses as much of its top (room for accents) as of its bottom (the
+// descenders).
 void draw_spans(HDC dc) {
-    HGDIOBJ old = SelectObject(dc, table_font(text_screen.font_index));
+    HGDIOBJ old = SelectObject(dc, cell_font(text_screen.font_index));
     text_colours_into(dc);
+    TEXTMETRICA tm{};
+    const int overhang = GetTextMetricsA(dc, &tm) ? std::max<int>(0, tm.tmHeight - mw.cell_h) : 0;
     const auto& spans = damage.spans();
     const int32_t rows = std::min<int32_t>(static_cast<int32_t>(spans.size()), text_screen.rows);
     for (int32_t r = 0; r < rows; ++r) {
@@ -195,7 +246,7 @@ void draw_spans(HDC dc) {
         const int32_t end = std::min(spans[r].end, text_screen.columns);
         if (end <= first) continue;
         const RECT cells{first * mw.cell_w, r * mw.cell_h, end * mw.cell_w, (r + 1) * mw.cell_h};
-        cell_text_out(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells,
+        cell_text_out(dc, cells.left, cells.top - overhang / 2, ETO_OPAQUE | ETO_CLIPPED, &cells,
                       reinterpret_cast<const char*>(&text_screen.cell(r, first)), end - first,
                       text_screen.font_index);
     }
@@ -528,6 +579,7 @@ void window_destroyed(HWND h) {
     mw.font_before_primary = mw.font_before_secondary = nullptr;
     targets = {};
     damage.clear();
+    release_fitted_fonts();
     free_plane();
     PostQuitMessage(0);
     mw.created = false;
@@ -697,7 +749,7 @@ public:
         const int x = (column - 1) * mw.cell_w, y = (row - 1) * mw.cell_h;
         for (HDC dc : {targets.primary, targets.secondary}) {
             if (!dc) continue;
-            HGDIOBJ old = SelectObject(dc, table_font(font_index));
+            HGDIOBJ old = SelectObject(dc, cell_font(font_index));
             // Again one pixel lower: the thin OEM font then fills the cell.
             for (int dy = 0; dy < 2; ++dy)
                 cell_text_out(dc, x, y + dy, 0, nullptr, text.data(), static_cast<int>(text.size()),
