@@ -590,18 +590,23 @@ int32_t go_to(std::string_view first_text, int32_t first_value, std::optional<in
         move(*t, Move::Last, true);
     } else if (kw == ">" || kw == "NEXT" || kw == "<" || kw == "PREV") {
         Move m = (kw == ">" || kw == "NEXT") ? Move::Next : Move::Previous;
+        // A counted move stops at a failure of its own; an earlier error
+        // that is still pending must not cut it short.
+        const bool failed_before = db_error_pending();
         for (int32_t i = 1; i < c; ++i) {
             int32_t before = t->current;
             move(*t, m, false);
-            if (t->end || t->current == before || db_error_pending()) break;
+            if (t->end || t->current == before || (!failed_before && db_error_pending())) break;
         }
         move(*t, m, true);
     } else if (kw == "*" || kw == "INDEX") {
         if (c < 2) {
             move(*t, Move::First, true);
         } else {
+            const bool failed_before = db_error_pending();
             move(*t, Move::First, false);
-            for (int32_t i = 0; i < c - 2 && !t->end && !db_error_pending(); ++i) move(*t, Move::Next, false);
+            for (int32_t i = 0; i < c - 2 && !t->end && (failed_before || !db_error_pending()); ++i)
+                move(*t, Move::Next, false);
             move(*t, Move::Next, true);
         }
     } else {
@@ -961,6 +966,9 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
     needle = upper(needle);
     std::string needle_trimmed(trim(needle));
     t->end = false;
+    // Only a failure of this search ends it; an earlier error that is still
+    // pending does not.
+    const bool failed_before = db_error_pending();
     if (t->current < 1) move(*t, Move::First, true);
     const uint64_t limit =
         uint64_t(t->count) + 1 + (t->indexed && t->master() ? t->master()->max_entries() : 0);
@@ -974,7 +982,7 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
         int32_t before = t->current;
         move(*t, Move::Next, true);
         if (t->end || (t->current == before && !t->indexed)) break;
-        if (db_error_pending()) break;
+        if (!failed_before && db_error_pending()) break;
     }
     return 0;
 }
@@ -1085,9 +1093,12 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     const std::string name = table_file_name(table_name);
     RecordFile f;
     f.open_with_cache(name, kDbfCache);
-    if (f.rewrite(1)) f.write(0, h.data(), static_cast<int32_t>(h.size()));
+    // The memo file goes with a table that was written, whatever error may
+    // still be pending from earlier.
+    const bool written = f.rewrite(1) && f.write(0, h.data(), static_cast<int32_t>(h.size())) ==
+                                             static_cast<int32_t>(h.size());
     f.close_with_cache();
-    if (memo && !db_error_pending()) {
+    if (memo && written) {
         uint8_t block0[kBlock] = {};
         put32(block0, 1);
         block0[4] = 0x1A;

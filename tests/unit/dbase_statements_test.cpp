@@ -212,6 +212,26 @@ TEST_F(DbaseStatements, OemFontAndDateOrderAreFollowed) {
     EXPECT_EQ(string("@\xE4\"20261231\")"), "31.12.2026");
 }
 
+// The database error stays pending and is reported again by every table
+// function until an index open clears it; while it is pending, counted moves,
+// searches and table creation still do their whole work.
+TEST_F(DbaseStatements, APendingErrorDoesNotCutLaterWork) {
+    open_people();
+    EXPECT_EQ(number("@\xD4" "9)"), 5);
+    ASSERT_TRUE(db_error_pending());
+    EXPECT_EQ(number("@\xD4TOP)"), 1);
+    EXPECT_EQ(number("@\xD4NEXT,3)"), 4);
+    EXPECT_EQ(number("@\xD4INDEX,3)"), 3);
+    number("@\xD4TOP)");
+    EXPECT_EQ(number("@\xDC\"NAME\",\"MANN\")"), 5);
+    statement(0xF9, "\"S.TXT\">\"MORE\"");
+    EXPECT_TRUE(fs.has("MORE.DBF"));
+    EXPECT_TRUE(fs.has("MORE.DBT"));  // a memo table is never left without its memo file
+    EXPECT_EQ(rec.boxes.size(), 6u);
+    EXPECT_EQ(number("@\xD8\"\")"), 1);
+    EXPECT_FALSE(db_error_pending());
+}
+
 TEST_F(DbaseStatements, CreateTableReportsStructureErrors) {
     fs.put("D.TXT", "NAME;C;10\nname;C;4\n");
     statement(0xF9, "\"D.TXT\">\"DUP\"");
