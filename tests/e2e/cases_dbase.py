@@ -1,0 +1,497 @@
+"""Table and index cases that need files no listing can make or checks by
+other dBase software: Debian's python3-dbf (run as /usr/bin/python3, see
+dbase_tables.py), Perl's XBase::Index (tests/interop/ndx_dump.pl) and the
+ndxcheck tool (TOLVEN_NDXCHECK, else the native build's)."""
+import datetime
+import glob
+import json
+import os
+import random
+import struct
+import subprocess
+
+from run_e2e import BUILD, ROOT, Case, WORK
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SYSTEM_PYTHON = "/usr/bin/python3"
+TABLES = os.path.join(HERE, "dbase_tables.py")
+NDX_DUMP = os.path.join(ROOT, "tests", "interop", "ndx_dump.pl")
+LISTINGS = os.path.join(WORK, "_dbase_listings")
+
+
+def ndxcheck_tool():
+    tool = os.environ.get("TOLVEN_NDXCHECK")
+    if tool:
+        return tool
+    found = [p for p in [os.path.join(BUILD, "native", "ndxcheck")] + sorted(glob.glob(os.path.join(BUILD, "*", "ndxcheck")))
+             if os.path.exists(p)]
+    return found[0] if found else None
+
+
+def case(name, listing, screen=None, transcript=None, exit_code=0, check=None, prepare=None):
+    os.makedirs(LISTINGS, exist_ok=True)
+    path = os.path.join(LISTINGS, name + ".tvl")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(".header plain 7\n" + listing.strip("\n") + "\nEND\n")
+    c = Case(name)
+    c.listing = path
+    c.screen = screen
+    c.transcript = transcript
+    c.exit = exit_code
+    c.check = check
+    c.prepare = prepare
+    return c
+
+
+def warning(caption, line):
+    return {"event": "box", "caption": caption, "text": f"Zeile {line}!", "type": 49, "answer": 1}
+
+
+def error(caption, line):
+    return {"event": "box", "caption": caption, "text": f"Zeile {line}!", "type": 16, "answer": 1}
+
+
+def exited(code=0):
+    return {"event": "exit", "code": code}
+
+
+# ---------------------------------------------------------------------------
+# File helpers
+
+def dbf_bytes(fields, records=(), version=0x03, date=(126, 12, 7), count=None):
+    """A table file: fields (name, type, length, decimals), records as byte
+    strings without the deletion flag (a leading b'*' marks them deleted)."""
+    header_length = 32 * len(fields) + 33
+    record_length = 1 + sum(f[2] for f in fields)
+    out = bytes([version, *date]) + struct.pack("<IHH", len(records) if count is None else count,
+                                                header_length, record_length) + bytes(20)
+    for name, kind, length, decimals in fields:
+        out += name.encode().ljust(11, b"\0") + kind.encode() + bytes(4) + bytes([length, decimals]) + bytes(14)
+    out += b"\r"
+    for r in records:
+        out += r if r.startswith(b"*") else b" " + r
+    return out + b"\x1a"
+
+
+def write(work, name, data):
+    with open(os.path.join(work, name), "wb") as f:
+        f.write(data)
+
+
+def python_dump(path):
+    r = subprocess.run([SYSTEM_PYTHON, TABLES, "dump", path], capture_output=True, text=True)
+    if r.returncode:
+        raise RuntimeError(r.stderr.strip().splitlines()[-1] if r.stderr else "dump failed")
+    return json.loads(r.stdout)
+
+
+def xbase_order(index):
+    r = subprocess.run(["perl", NDX_DUMP, index], capture_output=True)
+    if r.returncode:
+        raise RuntimeError(r.stderr.decode("latin-1").strip())
+    return [(int(line.split(b"\t", 1)[0]), line.split(b"\t", 1)[1].decode("latin-1"))
+            for line in r.stdout.splitlines()]
+
+
+def ndxcheck(table, index):
+    tool = ndxcheck_tool()
+    if not tool:
+        return "ndxcheck not built"
+    r = subprocess.run([tool, table, index], capture_output=True)
+    return None if r.returncode == 0 else "ndxcheck: " + r.stdout.decode("latin-1").strip()
+
+
+def header_problems(path, count, version):
+    """The header a closed table must have: version, today's date, the
+    record count, and the end mark right after the records."""
+    data = open(path, "rb").read()
+    problems = []
+    if data[0] != version:
+        problems.append(f"version {data[0]:#x}")
+    stamp = datetime.date(1900 + data[1], data[2], data[3]) if 1 <= data[2] <= 12 and 1 <= data[3] <= 31 else None
+    if stamp is None or abs((stamp - datetime.date.today()).days) > 1:
+        problems.append(f"date bytes {list(data[1:4])}")
+    n, header_length, record_length = struct.unpack_from("<IHH", data, 4)
+    if n != count:
+        problems.append(f"record count {n}, expected {count}")
+    end = header_length + n * record_length
+    if len(data) != end + 1 or data[end] != 0x1A:
+        problems.append(f"size {len(data)}, expected {end + 1} ending in 0x1A")
+    return problems
+
+
+def checks(*fns):
+    def run(work):
+        problems = []
+        for fn in fns:
+            try:
+                p = fn(work)
+            except Exception as e:  # noqa: BLE001 - a failing tool is a failed check
+                p = f"{fn.__name__}: {e}"
+            if p:
+                problems.extend(p if isinstance(p, list) else [p])
+        return "\n  ".join(problems) if problems else None
+    return run
+
+
+# ---------------------------------------------------------------------------
+# A table and memo written by a program, read by python3-dbf
+
+LONG_MEMO = ["Zeile %02d einer langen Notiz mit Umlauten: \u00e4\u00f6\u00fc\u00df" % k for k in range(40)]
+
+
+def program_table_read_by_python():
+    adds = "\n".join(f'ADDITEM "{line}"' for line in LONG_MEMO)
+    listing = f"""
+CREATETABLE "S.TXT">"KUNDEN"
+EVAL @DBOPEN(#1,"KUNDEN")
+EVAL @DBSETFIELD("NAME","M\u00fcller")
+EVAL @DBSETFIELD("BETRAG","42.5")
+EVAL @DBSETFIELD("TAG","19700131")
+EVAL @DBSETFIELD("OK","j")
+ADDITEM "Zeile 1"
+ADDITEM "Zeile 2"
+EVAL @ITEMSTOMEMO("NOTIZ")
+EVAL @DBAPPEND()
+EVAL @DBSETFIELD("NAME","\u00c4rger")
+EVAL @DBSETFIELD("BETRAG","-3")
+EVAL @DBSETFIELD("TAG","20000229")
+EVAL @DBSETFIELD("OK","n")
+EVAL @DBAPPEND()
+EVAL @DBSETFIELD("NAME","Weg")
+EVAL @DBSETFIELD("BETRAG","1")
+EVAL @DBAPPEND()
+EVAL @DBGOTO(3)
+EVAL @DBDELETE()
+EVAL @DBGOTO(2)
+CLEARITEMS
+{adds}
+EVAL @ITEMSTOMEMO("NOTIZ")
+EVAL @DBWRITE(0)
+EVAL @DBGOTO(1)
+CLEARITEMS
+ADDITEM "kurz"
+EVAL @ITEMSTOMEMO("NOTIZ")
+EVAL @DBWRITE(0)
+EVAL @DBCLOSE(#1)
+"""
+
+    def prepare(work):
+        write(work, "S.TXT", b"NAME;C;10\r\nBETRAG;N;8;2\r\nTAG;D\r\nOK;L\r\nNOTIZ;M\r\n")
+
+    def records(work):
+        got = python_dump(os.path.join(work, "KUNDEN.DBF"))
+        want = [
+            [False, {"name": "M\u00fcller    ", "betrag": 42.5, "tag": "19700131", "ok": True, "notiz": "kurz\r\n"}],
+            [False, {"name": "\u00c4rger     ", "betrag": -3.0, "tag": "20000229", "ok": False,
+                     "notiz": "".join(line + "\r\n" for line in LONG_MEMO)}],
+            # appending blanked the buffer: only the fields written since
+            [True, {"name": "Weg       ", "betrag": 1.0, "tag": None, "ok": None, "notiz": ""}],
+        ]
+        return None if got == want else f"python3-dbf read {got!r}"
+
+    def files(work):
+        problems = header_problems(os.path.join(work, "KUNDEN.DBF"), 3, 0x83)
+        memo = open(os.path.join(work, "KUNDEN.DBT"), "rb").read()
+        if len(memo) % 512 or struct.unpack_from("<I", memo)[0] != len(memo) // 512:
+            problems.append(f"memo file of {len(memo)} bytes, next free {struct.unpack_from('<I', memo)[0]}")
+        return problems
+
+    return case("dbase_program_table_read_by_python", listing, check=checks(records, files), prepare=prepare)
+
+
+# ---------------------------------------------------------------------------
+# Tables written by python3-dbf, read by a program
+
+def python_tables_read_by_program():
+    listing = """
+PRINT @DBOPEN(#1,"py3.dbf");" ";%{DBINFO164};" ";%{DBINFO162}
+PRINT @DBFIELD$("NAME");"|";@DBFIELD$("QTY");"|";@DBFIELD$("DAY");"|";@DBFIELD$("FLAG");"|";%{DBINFO171}
+PRINT @DBGOTO(">");@DBFIELD$("NAME");"|";%{DBINFO171}
+PRINT @DBGOTO(">");@DBFIELD$("NAME");"|";@DBFIELDN$(2);"|";@DBFIELDN$(4);"|"
+PRINT @DBGOTO(">");@DBFIELD$("NAME");"|";@DBFIELDN$(3);"|"
+PRINT @DBOPEN(#2,"pymemo.dbf")
+PRINT @MEMOTOITEMS("NOTE");" ";%{LASTITEM};" ";@ITEM$(0);"|";@ITEM$(1)
+PRINT @DBGOTO(">");@MEMOTOITEMS("NOTE");" ";%{LASTITEM}
+PRINT @DBGOTO(">");@MEMOTOITEMS("NOTE");" ";%{LASTITEM};" ";@ITEM$(39)
+PRINT @DBGOTO(">");@MEMOTOITEMS("NOTE");" ";@ITEM$(0);"|";@ITEM$(1)
+"""
+
+    def prepare(work):
+        for cmd, name in (("make-plain", "py3.dbf"), ("make-memo", "pymemo.dbf")):
+            subprocess.run([SYSTEM_PYTHON, TABLES, cmd, os.path.join(work, name)], check=True)
+
+    # Memo results: blocks read plus the end mark's place in the last block.
+    screen = [
+        "4 4 30",
+        "B\u00e4r         |   12.50|20240229|T|0",
+        "2\u00c4hre        |1",
+        "3Zebra       |    0.00|?|",
+        "4Apfel       |        |",
+        "4",
+        "24 1 first line|second line",
+        "21 -1",
+        "3146 39 line 039 of a memo longer than one block",
+        "415 Gr\u00f6\u00dfe|\u00dcberma\u00df",
+    ]
+    return case("dbase_python_tables_read_by_program", listing, screen=screen, prepare=prepare)
+
+
+# ---------------------------------------------------------------------------
+# Index files made by a program, read by XBase::Index and checked by ndxcheck
+
+def names(n, seed):
+    rnd = random.Random(seed)
+    syllables = ["MA", "MEI", "ER", "SCH", "UL", "ZE", "BA", "KO", "\u00c4R", "\u00dcB", "AN", "NA"]
+    return ["".join(rnd.choice(syllables) for _ in range(rnd.randint(1, 4)))[:10] for _ in range(n)]
+
+
+def indexes_read_by_xbase():
+    rnd = random.Random(7)
+    rows = []
+    for k, name in enumerate(names(300, 3)):
+        number = rnd.choice([0, 1, -1, 2.5, -2.5, 1000, -1000, 0.01]) * rnd.randint(1, 99)
+        day = datetime.date(2026, 12, 20) + datetime.timedelta(days=rnd.randint(0, 25))
+        rows.append((name, f"{number:.2f}", day.strftime("%Y%m%d")))
+    lines = ['CREATETABLE "S.TXT">"IX"', 'EVAL @DBOPEN(#1,"IX")']
+    for name, number, day in rows:
+        lines += [f'EVAL @DBSETFIELD("NAME","{name}")', f'EVAL @DBSETFIELD("NUM","{number}")',
+                  f'EVAL @DBSETFIELD("DAY","{day}")', "EVAL @DBAPPEND()"]
+    lines += ['CREATEINDEX "NAME">"I_NAME"', 'CREATEINDEX "NUM">"I_NUM"', 'CREATEINDEX "DAY">"I_DAY"',
+              'CREATEINDEX "NAME+DAY">"I_BOTH"', 'EVAL @DBCLOSE(#1)']
+
+    def prepare(work):
+        write(work, "S.TXT", b"NAME;C;10\r\nNUM;N;9;2\r\nDAY;D\r\n")
+
+    def expected(key):
+        return [r for _, r in sorted((key(row), k + 1) for k, row in enumerate(rows))]
+
+    def order(work):
+        problems = []
+        wanted = {
+            "I_NAME": expected(lambda r: r[0].ljust(10).encode("latin-1")),
+            "I_NUM": expected(lambda r: float(r[1])),
+            "I_DAY": expected(lambda r: int(r[2])),
+            "I_BOTH": expected(lambda r: (r[0].ljust(10) + r[2]).encode("latin-1")),
+        }
+        for name, want in wanted.items():
+            index = os.path.join(work, name + ".NDX")
+            got = [r for r, _ in xbase_order(index)]
+            if got != want:
+                problems.append(f"{name}: XBase::Index order {got[:12]}..., expected {want[:12]}...")
+            p = ndxcheck(os.path.join(work, "IX.DBF"), index)
+            if p:
+                problems.append(p)
+        return problems
+
+    return case("dbase_indexes_read_by_xbase", "\n".join(lines), check=checks(order), prepare=prepare)
+
+
+def thousand_index_changes():
+    """1,000 appends, key changes, unchanged rewrites and deletions through a
+    program with the index open; the index must match the table and keep
+    equal keys in write order."""
+    rnd = random.Random(11)
+    keys = ["K%02d" % k for k in range(60)]
+    table = []   # key per record
+    order = []   # record numbers in index order (simulated)
+    lines = ['CREATETABLE "S.TXT">"CH"', 'EVAL @DBOPEN(#1,"CH")', 'CREATEINDEX "KEY">"CH"']
+
+    def place(rec, key):
+        # after the last equal key
+        at = len(order)
+        for i, r in enumerate(order):
+            if table[r - 1] > key:
+                at = i
+                break
+        order.insert(at, rec)
+
+    for _ in range(1000):
+        op = rnd.random()
+        if op < 0.45 or not table:
+            key = rnd.choice(keys)
+            lines += [f'EVAL @DBSETFIELD("KEY","{key}")', "EVAL @DBAPPEND()"]
+            table.append(key.ljust(6))
+            place(len(table), key.ljust(6))
+        elif op < 0.85:
+            rec = rnd.randint(1, len(table))
+            key = rnd.choice(keys).ljust(6)
+            lines += [f"EVAL @DBGOTO({rec})", f'EVAL @DBSETFIELD("KEY","{key}")', f"EVAL @DBWRITE({rec})"]
+            if key != table[rec - 1]:
+                order.remove(rec)
+                table[rec - 1] = key
+                place(rec, key)
+        else:
+            rec = rnd.randint(1, len(table))
+            lines += [f"EVAL @DBGOTO({rec})", "EVAL @DBDELETE()"]
+    lines.append("EVAL @DBCLOSE(#1)")
+
+    def prepare(work):
+        write(work, "S.TXT", b"KEY;C;6\r\n")
+
+    def consistent(work):
+        problems = []
+        got = xbase_order(os.path.join(work, "CH.NDX"))
+        if [r for r, _ in got] != order:
+            problems.append(f"index order differs from the write order of equal keys: {[r for r, _ in got][:15]}...")
+        if [k.encode() for _, k in got] != sorted(k.encode() for k in table):
+            problems.append("keys out of order")
+        p = ndxcheck(os.path.join(work, "CH.DBF"), os.path.join(work, "CH.NDX"))
+        if p:
+            problems.append(p)
+        dumped = python_dump(os.path.join(work, "CH.DBF"))
+        if [v["key"] for _, v in dumped] != table:
+            problems.append("table contents differ")
+        return problems
+
+    return case("dbase_thousand_index_changes", "\n".join(lines), check=checks(consistent), prepare=prepare)
+
+
+def split_at_the_26th_key():
+    """25 keys of 10 characters fill the root leaf; the 26th splits it: header,
+    the old leaf keeping the upper 13, the new root (allocated first) with one
+    key, and the new leaf with the lower 13."""
+    keys = ["N%02d" % k for k in range(26)]
+    rnd = random.Random(5)
+    rnd.shuffle(keys)
+    lines = ['CREATETABLE "S.TXT">"SP"', 'EVAL @DBOPEN(#1,"SP")', 'CREATEINDEX "NAME">"SP"']
+    for k in keys[:25]:
+        lines += [f'EVAL @DBSETFIELD("NAME","{k}")', "EVAL @DBAPPEND()"]
+    lines += ["EVAL @DBCLOSE(#1)", 'PRINT @DBOPEN(#1,"SP");" ";@DBINDEX("SP")', "EVAL @DBCLOSE(#1)",
+              'FILECOPY "SP.NDX">"SP25.NDX"', 'EVAL @DBOPEN(#1,"SP")', 'EVAL @DBINDEX("SP")',
+              f'EVAL @DBSETFIELD("NAME","{keys[25]}")', "EVAL @DBAPPEND()",
+              'PRINT @DBSEEK("N00",1);" ";@DBSEEK("N25",1);" ";@DBGOTO("TOP");" ";@DBGOTO("BOTTOM")',
+              "EVAL @DBCLOSE(#1)"]
+
+    def prepare(work):
+        write(work, "S.TXT", b"NAME;C;10\r\n")
+
+    def pages(work):
+        problems = []
+        before = open(os.path.join(work, "SP25.NDX"), "rb").read()
+        if len(before) != 1024:
+            problems.append(f"25 keys: {len(before)} bytes, expected 1024")
+        data = open(os.path.join(work, "SP.NDX"), "rb").read()
+        root, count = struct.unpack_from("<II", data)
+        key_length, per_page, kind, entry = struct.unpack_from("<HHHH", data, 12)
+        if (len(data), root, count, key_length, per_page, kind, entry) != (2048, 2, 4, 10, 25, 0, 20):
+            problems.append(f"header {(len(data), root, count, key_length, per_page, kind, entry)}")
+            return problems
+        def leaf(p):
+            n = struct.unpack_from("<I", data, p * 512)[0]
+            return [data[p * 512 + 4 + i * 20 + 8: p * 512 + 4 + i * 20 + 11].decode() for i in range(n)]
+        ordered = sorted(keys)
+        if leaf(3) != ordered[:13] or leaf(1) != ordered[13:]:
+            problems.append(f"leaves {leaf(3)} / {leaf(1)}")
+        n, child0 = struct.unpack_from("<II", data, 2 * 512)
+        child1 = struct.unpack_from("<I", data, 2 * 512 + 4 + 20)[0]
+        if (n, child0, child1, data[2 * 512 + 12:2 * 512 + 15].decode()) != (1, 3, 1, ordered[12]):
+            problems.append(f"root {(n, child0, child1)}")
+        p = ndxcheck(os.path.join(work, "SP.DBF"), os.path.join(work, "SP.NDX"))
+        if p:
+            problems.append(p)
+        return problems
+
+    first = 1 + keys.index("N00")
+    last = 1 + keys.index("N25")
+    screen = ["25 1", f"{first} {last} {first} {last}"]
+    return case("dbase_split_at_the_26th_key", "\n".join(lines), screen=screen, check=checks(pages), prepare=prepare)
+
+
+# ---------------------------------------------------------------------------
+# Headers, damaged files and the record count at the end of a run
+
+def header_years_and_version():
+    listing = """
+EVAL @DBOPEN(#1,"Y05")
+PRINT ${DBINFO170}
+EVAL @DBOPEN(#2,"Y99.DBF")
+PRINT ${DBINFO170}
+EVAL @DBOPEN(#3,"V30")
+"""
+
+    def prepare(work):
+        write(work, "Y05.DBF", dbf_bytes([("A", "C", 4, 0)], date=(5, 3, 4)))
+        write(work, "Y99.DBF", dbf_bytes([("A", "C", 4, 0)], date=(99, 12, 31)))
+        write(work, "V30.DBF", dbf_bytes([("A", "C", 4, 0)], version=0x30))
+
+    return case("dbase_header_years_and_version", listing, screen=["04.03.2005", "31.12.1999"],
+                transcript=[error("dB-Fehler: 157 : Keine dBase III-Datei", 5), exited(2)], exit_code=2,
+                prepare=prepare)
+
+
+def damaged_files():
+    """A record count beyond the file is cut with a warning; an index whose
+    pages point outside the file or at themselves is refused or stops the
+    walk with a warning; fields reaching past the record refuse the table."""
+    listing = """
+ERRORMODE -1
+PRINT @DBOPEN(#1,"SHORT");&{ERRORNUMBER};" ";@DBGOTO(">|");@DBFIELD$("A")
+ERRORMODE 1
+PRINT @DBINDEX("OUTSIDE");@DBINDEX("LOOP");@DBGOTO("TOP");@DBGOTO(">")
+PRINT @DBINDEX("");@DBGOTO(">|")
+ERRORMODE -1
+PRINT @DBOPEN(#2,"WIDE");&{ERRORNUMBER}
+"""
+
+    def prepare(work):
+        records = [b"aaaa", b"bbbb", b"cccc"]
+        write(work, "SHORT.DBF", dbf_bytes([("A", "C", 4, 0)], records, count=10)[:-1] + b"cc")
+        write(work, "WIDE.DBF", dbf_bytes([("A", "C", 40, 0)], [b"x" * 40])[:10] +
+              struct.pack("<H", 6) + dbf_bytes([("A", "C", 40, 0)], [b"x" * 40])[12:])
+
+        def ndx(root, pages, tree):
+            head = struct.pack("<IIIHHHHI", root, pages, 0, 4, 31, 0, 12, 0) + b"A\0"
+            return head.ljust(512, b"\0") + tree
+        # root page 7 in a file of 2 pages
+        write(work, "OUTSIDE.NDX", ndx(7, 2, struct.pack("<I", 0).ljust(512, b"\0")))
+        # a branch page whose children are itself
+        branch = struct.pack("<I", 1) + struct.pack("<II", 1, 0) + b"aaaa" + struct.pack("<II", 1, 0) + b"\0" * 4
+        write(work, "LOOP.NDX", ndx(1, 2, branch.ljust(512, b"\0")))
+
+    # The looping index is opened; the walk then stops with a warning, which
+    # the next move reports again while it is pending. An index open reads
+    # the first record through the indexes still open before it closes them.
+    loop = warning("Index-Datei nicht in Ordnung: LOOP.NDX", 4)
+    return case("dbase_damaged_files", listing, prepare=prepare,
+                screen=["3608 3cccc", "0111", "03", "0600"], transcript=[loop, loop, exited()])
+
+
+def count_written(name, tail, transcript, exit_code, answers=()):
+    """A program appends to a table and does not close it: however the run
+    ends, the header has the new count and the end mark."""
+    listing = """
+EVAL @DBOPEN(#1,"C")
+EVAL @DBSETFIELD("A","neu")
+EVAL @DBAPPEND()
+EVAL @DBAPPEND()
+""" + tail
+
+    def prepare(work):
+        write(work, "C.DBF", dbf_bytes([("A", "C", 4, 0)], [b"alt "], date=(90, 1, 1)))
+
+    def header(work):
+        return header_problems(os.path.join(work, "C.DBF"), 3, 0x03)
+
+    c = case(name, listing, transcript=transcript, exit_code=exit_code, check=checks(header), prepare=prepare)
+    c.answers = list(answers)
+    return c
+
+
+def cases():
+    return [
+        program_table_read_by_python(),
+        python_tables_read_by_program(),
+        indexes_read_by_xbase(),
+        thousand_index_changes(),
+        split_at_the_26th_key(),
+        header_years_and_version(),
+        damaged_files(),
+        count_written("dbase_count_written_at_end", "", None, 0),
+        count_written("dbase_count_written_after_runtime_error", "#121 not built",
+                      [error("Befehl unbekannt: 121", 5), exited(2)], 2),
+        count_written("dbase_count_written_after_cancelled_warning", "EVAL @DBGOTO(7)",
+                      [{"event": "box", "caption": "Schl\u00fcsselfeld nicht in Ordnung: Datensatz 7 nicht in der "
+                        "Tabelle gefunden.", "text": "Zeile 5!", "type": 49, "answer": 2},
+                       error("Programm abgebrochen!", 5), exited(2)], 2, answers=["2"]),
+    ]
