@@ -16,6 +16,10 @@ Directives in a listing (comments to the assembler):
   ;! setup NAME TEXT   before the run, write file NAME with TEXT (same escapes)
   ;! setup-dir NAME    before the run, make directory NAME
   ;! absent NAME       after the run, there is no file or directory NAME
+  ;! unordered NAME TEXT  after the run, file NAME holds the CR LF lines of TEXT
+                       in any order
+  In the expected text of file and unordered, {winwork} stands for the work
+  folder as the program sees it (Z:\\...).
   ;! pixel X Y RRGGBB  the off-screen image (TOLVEN_SCREENSHOT) has that colour
                        at X, Y; several X,Y,X,Y... pairs may share one colour
   ;! winpixel X Y RRGGBB  the same for what the window showed at the end
@@ -65,6 +69,7 @@ class Case:
         self.setup = []
         self.setup_dirs = []
         self.absent = []
+        self.unordered = []
         self.program_bytes = None   # when set, written as prog.tvc instead of assembling
         self.listing = None
         self.no_program = False
@@ -121,6 +126,9 @@ def parse_listing(path):
                     case.setup_dirs.append(value.replace("\\", "/"))
                 elif key == "absent":
                     case.absent.append(value.replace("\\", "/"))
+                elif key == "unordered":
+                    name, _, text = value.partition(" ")
+                    case.unordered.append((name.replace("\\", "/"), unescape(text)))
                 elif key in ("file", "setup"):
                     name, _, text = value.partition(" ")
                     name = name.replace("\\", "/")  # Windows paths name the same files
@@ -223,14 +231,21 @@ def run_case(wine, case):
                                              for y in range(y0, y1 + 1) for x in range(x0, x1 + 1))
         if not found:
             problems.append(f"no pixel {rgb:06X} in {x0},{y0}-{x1},{y1} of screen.bmp")
-    for name, data in case.files:
+    winwork = ("Z:" + os.path.abspath(work).replace("/", "\\")).encode("latin-1")
+    checks = [(n, d, False) for n, d in case.files] + [(n, d, True) for n, d in case.unordered]
+    for name, data, any_order in checks:
         path = os.path.join(work, name)
+        data = data.replace(b"{winwork}", winwork)
         if not os.path.exists(path):
             problems.append(f"file {name} missing")
+            continue
+        have = open(path, "rb").read()
+        if any_order:
+            same = sorted(have.split(b"\r\n")) == sorted(data.split(b"\r\n"))
         else:
-            have = open(path, "rb").read()
-            if have != data:
-                problems.append(f"file {name} holds {have!r}, expected {data!r}")
+            same = have == data
+        if not same:
+            problems.append(f"file {name} holds {have!r}, expected {data!r}")
     for name in case.absent:
         if os.path.lexists(os.path.join(work, name)):
             problems.append(f"{name} should not exist")
