@@ -399,16 +399,17 @@ void feed_automation_key() {
     }
 }
 
-// Translates (with an automated key's modifiers in the keyboard state) and
-// dispatches one message.
-void translate_and_dispatch(MSG& msg) {
-    const bool auto_key = msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
-                          (msg.lParam & kAutoKey);
-    BYTE saved[256];
-    if (auto_key) {
-        GetKeyboardState(saved);
+// An automated key's modifiers in the keyboard state while its message is
+// translated (also by the dialog navigation) and dispatched.
+class AutoKeyState {
+public:
+    explicit AutoKeyState(const MSG& msg)
+        : active_(msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
+                  (msg.lParam & kAutoKey)) {
+        if (!active_) return;
+        GetKeyboardState(saved_);
         BYTE state[256];
-        std::memcpy(state, saved, sizeof state);
+        std::memcpy(state, saved_, sizeof state);
         state[VK_SHIFT] = state[VK_LSHIFT] = (msg.lParam & kAutoShift) ? 0x80 : 0;
         state[VK_CONTROL] = state[VK_LCONTROL] = (msg.lParam & kAutoCtrl) ? 0x80 : 0;
         state[VK_MENU] = state[VK_LMENU] = (msg.lParam & kAutoAlt) ? 0x80 : 0;
@@ -416,9 +417,21 @@ void translate_and_dispatch(MSG& msg) {
         state[msg.wParam & 0xFF] = down ? 0x80 : 0;
         SetKeyboardState(state);
     }
+    ~AutoKeyState() {
+        if (active_) SetKeyboardState(saved_);
+    }
+    AutoKeyState(const AutoKeyState&) = delete;
+    AutoKeyState& operator=(const AutoKeyState&) = delete;
+
+private:
+    bool active_;
+    BYTE saved_[256] = {};
+};
+
+void translate_and_dispatch(MSG& msg) {
+    AutoKeyState keys(msg);
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
-    if (auto_key) SetKeyboardState(saved);
 }
 
 // The dialog navigation of the current dialog, and of the main window when
@@ -934,6 +947,7 @@ void pump_main_messages() {
         const UINT m = msg.message;
         if ((m >= 0x100 && m <= 0x108) || (m >= 0x200 && m <= 0x209)) events.input_flag = true;
         if (m == WM_QUIT) shutdown_and_exit(255);
+        AutoKeyState keys(msg);
         if (dialog_navigation(msg)) continue;
         const WindowSettings& s = mw.used;
         if (((m == WM_SYSKEYDOWN || m == WM_SYSCOMMAND) && s.system_keys_as_commands) ||
@@ -942,7 +956,8 @@ void pump_main_messages() {
             msg.lParam = 0;
             msg.wParam &= 0xFFFF;
         }
-        translate_and_dispatch(msg);
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
     }
 }
 
