@@ -23,6 +23,8 @@ constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
     {"values", true, kValueStatements, {}},
     {"builtins", true, kBuiltinStatements, kBuiltinFunctions},
+    {"areas", true, kAreaStatements, {}},
+    {"dispatch", true, kDispatchStatements, kDispatchFunctions},
     {"files", true, kFileStatements, kFileFunctions},
     {"dbase", true, kDbaseStatements, kDbaseFunctions},
     {"screen", false, kScreenStatements, kScreenFunctions},

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/interp.h"
+#include "values/area.h"
 #include "values/reader.h"
 #include "values/store.h"
 #include "values/textops.h"
@@ -383,8 +384,8 @@ bool run_control_flow(uint8_t token) {
             if (control.call_depth == 0) raise_error(112);
             else pop_call();
             return true;
-        case 85: case 86: case 107: case 108: case 109:  // area writes: not built yet
-            raise_error(102, std::to_string(token));
+        case 85: case 86: case 107: case 108: case 109:  // writes into area variables
+            run_area_write(token);
             return true;
         default:
             return false;

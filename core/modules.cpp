@@ -6,6 +6,7 @@
 #include "core/loop.h"
 #include "data/dbase_statements.h"
 #include "data/file_numbers.h"
+#include "values/area.h"
 #include "values/builtins.h"
 #include "values/functions.h"
 #include "values/statements.h"
@@ -49,6 +50,8 @@ void register_portable_modules() {
     clear_function_handlers();
     register_core_statements();
     register_value_statements();
+    register_area_statements();
+    register_function_dispatch();
     register_builtin_functions();
     register_file_statements();
     register_dbase_statements();

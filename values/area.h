@@ -2,6 +2,7 @@
 // values/low_memory.h), and the structure fields laid over them.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "values/low_memory.h"
@@ -14,8 +15,7 @@ inline uint8_t* area_pointer(uint32_t address) { return address_pointer(address)
 
 // Field access "AREA#.FIELD" or ".FIELD" (under WITH). The read leaves the
 // field's value in the result slots; the write stores the value in the
-// result slots. Structures are not built yet: both raise runtime error 102
-// with the field text.
+// result slots (the assignment has read it).
 void read_structure_field(std::string_view name);
 void write_structure_field(std::string_view target);
 
@@ -23,5 +23,17 @@ void write_structure_field(std::string_view target);
 inline bool is_field_name(std::string_view name) {
     return (!name.empty() && name[0] == '.') || name.find("#.") != std::string_view::npos;
 }
+
+// The name given by the active WITH, empty when none.
+const std::string& with_name();
+
+// The writes into an area variable that the loop runs inline: 85 (string
+// without terminator), 86 (long), 107 (zero-terminated string), 108 (word),
+// 109 (byte); the argument text is in the reader.
+void run_area_write(uint8_t token);
+
+// Registers DIM (111), DISPOSE (110), STRUCT (54), WITH (53) and ENDWITH
+// (52) and forgets structures and the WITH name (program start).
+void register_area_statements();
 
 }  // namespace tolven

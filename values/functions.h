@@ -47,6 +47,11 @@ bool is_builtin_function_token(uint8_t token);
 // the result slots.
 void dispatch_function(uint8_t token);
 
+// Registers the argument access functions (33, 36, 37, 38), the DLL calls
+// (43, 44), the library loading function 128, and the statements
+// FREELIBRARY (69) and the procedure call by line reference (255).
+void register_function_dispatch();
+
 // Completes the result slots after a handler: unless the result is a
 // string the integer slot takes the long slot; unless it is a float or no
 // result, the float slot takes the long slot as a float.

@@ -916,7 +916,9 @@ bool expression_line() {
            program.expression_flags[static_cast<size_t>(line)] != 0;
 }
 
-void read_arg(char separator, int mode) {
+namespace {
+
+void read_level(const ParamBlock* params, char separator, int mode) {
     if (depth >= kMaxDepth) {
         raise_error(255, reader.rest);
         reader.rest = {};
@@ -924,11 +926,20 @@ void read_arg(char separator, int mode) {
         return;
     }
     LevelScope level;
+    if (params) levels[depth].view = params;
     const size_t before = reader.rest.size();
     if (expression_line()) read_expression(separator, mode);
     else read_plain(separator, mode);
     // A "p" read that consumed nothing would make an argument loop endless.
     if (separator == 'p' && before > 0 && reader.rest.size() == before) reader.end_of_args = true;
+}
+
+}  // namespace
+
+void read_arg(char separator, int mode) { read_level(nullptr, separator, mode); }
+
+void read_arg_with_params(const ParamBlock& params, char separator, int mode) {
+    read_level(&params, separator, mode);
 }
 
 int32_t read_int(char separator) { read_arg(separator, kNumberArg); return slots.i; }

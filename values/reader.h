@@ -120,6 +120,12 @@ NumberScan scan_number(std::string_view text);
 const ParamBlock& visible_params();
 ParamBlock& writable_params();
 
+// Reads one argument as read_arg does, with `params` as the parameter block
+// that this read and everything nested in it see: a user function's body
+// runs with the arguments of its call, while the level that made the call
+// keeps its own block.
+void read_arg_with_params(const ParamBlock& params, char separator, int mode);
+
 // Resets the reader, its settings and its nesting state (program start).
 void reset_reader();
 
