@@ -961,9 +961,12 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
         return 0;
     }
     if (t->count == 0) return 0;
-    std::string needle(text);
-    if (text_font_index == 1) needle = ansi_to_oem(needle);
-    needle = upper(needle);
+    // Under the OEM font the fields hold OEM text. They are compared in the
+    // ANSI set, where upper-casing knows the accented letters: upper-casing
+    // OEM bytes by the ANSI rules would not match a small umlaut with its
+    // capital and would turn some OEM letters into unrelated ones.
+    const bool oem = text_font_index == 1;
+    std::string needle = upper(oem ? oem_to_ansi(ansi_to_oem(text)) : std::string(text));
     std::string needle_trimmed(trim(needle));
     t->end = false;
     // Only a failure of this search ends it; an earlier error that is still
@@ -973,8 +976,8 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
     const uint64_t limit =
         uint64_t(t->count) + 1 + (t->indexed && t->master() ? t->master()->max_entries() : 0);
     for (uint64_t n = 0; n < limit && !t->end && t->current >= 1; ++n) {
-        std::string value =
-            upper(std::string_view(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length));
+        std::string_view stored(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
+        std::string value = upper(oem ? oem_to_ansi(stored) : std::string(stored));
         bool hit = mode == 1   ? value.compare(0, needle.size(), needle) == 0 && value.size() >= needle.size()
                    : mode == 2 ? trim(value) == needle_trimmed
                                : value.find(needle) != std::string::npos;

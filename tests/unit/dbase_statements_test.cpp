@@ -199,6 +199,10 @@ TEST_F(DbaseStatements, OemFontAndDateOrderAreFollowed) {
     EXPECT_EQ(number("@\xDD\"NAME\",\"M\xFCller\")"), 1);
     EXPECT_EQ(dbase::current()->buffer[2], 0x81);  // stored as OEM
     EXPECT_EQ(string("@\xD6\"NAME\")"), "M\xFCller    ");
+    // Finding ignores case also for umlauts stored as OEM text.
+    EXPECT_EQ(number("@\xDF" "0)"), 1);
+    EXPECT_EQ(number("@\xDC\"NAME\",\"\xDCL\")"), 1);
+    EXPECT_EQ(number("@\xDC\"NAME\",\"m\xFCller\",2)"), 1);
     text_screen.font_index = 2;
     EXPECT_EQ(string("@\xD6\"NAME\")"), "M\x81ller    ");
 
