@@ -7,6 +7,7 @@
 #include "core/interp.h"
 #include "core/loop.h"
 #include "values/area.h"
+#include "values/functions.h"
 #include "values/low_memory.h"
 #include "values/reader.h"
 #include "values/store.h"
@@ -402,6 +403,12 @@ void register_value_statements() {
     set_handler(198, [] { assign_list_element(kFloatKind); });
     set_handler(199, [] { assign_list_element(kStringKind); });
     set_handler(61, clear_statement);
+    // The list elements are read through "@" like any function; without
+    // these entries a program could fill its lists but never read them.
+    set_function_handler(183, [] { read_list_element(kIntegerKind); });
+    set_function_handler(184, [] { read_list_element(kLongKind); });
+    set_function_handler(185, [] { read_list_element(kFloatKind); });
+    set_function_handler(186, [] { read_list_element(kStringKind); });
 }
 
 }  // namespace tolven

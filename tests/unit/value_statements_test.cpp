@@ -233,6 +233,21 @@ TEST_F(ValueStatements, ListElementFunctionReadsWithinTheBound) {
     EXPECT_EQ(slots.s, "");
 }
 
+TEST_F(ValueStatements, ListElementFunctionsAreCallable) {
+    EXPECT_EQ(run_fresh({DECLARE "a%,b$,c!,d&", DIM_INT "3", LIST_INT "2=7", DIM_STR "1", LIST_STR "1=\"z\"",
+                         DIM_FLOAT "0", "\xC6" "0=2.5", "\xC9" "1", "\xC5" "1=-4",
+                         ASSIGN "a%=@\xB7" "2)", ASSIGN "b$=@\xBA" "1)", ASSIGN "c!=@\xB9" "0)",
+                         ASSIGN "d&=@\xB8" "1)"}),
+              0);
+    EXPECT_EQ(integer("A%"), 7);
+    EXPECT_EQ(text("B$"), "z");
+    EXPECT_EQ(real("C!"), 2.5);
+    ASSERT_NE(find_long(std::string_view("D&")), nullptr);
+    EXPECT_EQ(*find_long(std::string_view("D&")), -4);
+    EXPECT_EQ(run_fresh({DECLARE "a%", DIM_INT "3", ASSIGN "a%=@\xB7" "4)"}), 2);
+    EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: 4");
+}
+
 TEST_F(ValueStatements, TableCapacity) {
     std::string names;
     for (int k = 0; k < 999; ++k) names += (k ? ",v" : "v") + std::to_string(k) + "!";
