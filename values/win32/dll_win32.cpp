@@ -32,6 +32,35 @@ uintptr_t real_of(uint32_t v) {
     return v;
 }
 
+// An argument: a stand-in the program got from us goes out as the real
+// handle or address (so GetProcAddress and FreeLibrary called through a
+// DLL call accept module handles from LOADLIBRARY); any other value
+// sign-extended.
+intptr_t widen(int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    if (u >= kStandInBase && (u & 1) && (u - kStandInBase) / 2 < stand_ins.size())
+        return static_cast<intptr_t>(real_of(u));
+    return v;
+}
+
+// A result: cut to 32 bits, except a 64-bit module handle or address inside
+// a loaded module (LoadLibraryA, GetModuleHandleA, GetProcAddress called
+// through a DLL call), which becomes a stand-in the program can pass back.
+// Functions that return a 32-bit int leave the upper half zero or, rarely,
+// undefined; only a value that lies inside a module is taken as an address.
+int32_t narrow(intptr_t r) {
+#if defined(_WIN64)
+    const auto u = static_cast<uint64_t>(r);
+    if ((u >> 32) != 0 && r != static_cast<intptr_t>(static_cast<int32_t>(r))) {
+        HMODULE m = nullptr;
+        if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               reinterpret_cast<LPCSTR>(r), &m))
+            return static_cast<int32_t>(visible(static_cast<uintptr_t>(r)));
+    }
+#endif
+    return static_cast<int32_t>(static_cast<uint32_t>(r));
+}
+
 // A fault inside a called function ends the program with a runtime error
 // naming the function, not with a silent crash.
 std::string calling;
@@ -73,26 +102,26 @@ struct Caller;
         }                                                                       \
     };
 TOLVEN_CALLER(0, (), ())
-TOLVEN_CALLER(1, (A), (a[0]))
-TOLVEN_CALLER(2, (A, A), (a[0], a[1]))
-TOLVEN_CALLER(3, (A, A, A), (a[0], a[1], a[2]))
-TOLVEN_CALLER(4, (A, A, A, A), (a[0], a[1], a[2], a[3]))
-TOLVEN_CALLER(5, (A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4]))
-TOLVEN_CALLER(6, (A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5]))
-TOLVEN_CALLER(7, (A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6]))
-TOLVEN_CALLER(8, (A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]))
-TOLVEN_CALLER(9, (A, A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8]))
-TOLVEN_CALLER(10, (A, A, A, A, A, A, A, A, A, A), (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9]))
+TOLVEN_CALLER(1, (A), (widen(a[0])))
+TOLVEN_CALLER(2, (A, A), (widen(a[0]), widen(a[1])))
+TOLVEN_CALLER(3, (A, A, A), (widen(a[0]), widen(a[1]), widen(a[2])))
+TOLVEN_CALLER(4, (A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3])))
+TOLVEN_CALLER(5, (A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4])))
+TOLVEN_CALLER(6, (A, A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5])))
+TOLVEN_CALLER(7, (A, A, A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6])))
+TOLVEN_CALLER(8, (A, A, A, A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7])))
+TOLVEN_CALLER(9, (A, A, A, A, A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8])))
+TOLVEN_CALLER(10, (A, A, A, A, A, A, A, A, A, A), (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9])))
 TOLVEN_CALLER(11, (A, A, A, A, A, A, A, A, A, A, A),
-              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10]))
+              (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9]), widen(a[10])))
 TOLVEN_CALLER(12, (A, A, A, A, A, A, A, A, A, A, A, A),
-              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]))
+              (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9]), widen(a[10]), widen(a[11])))
 TOLVEN_CALLER(13, (A, A, A, A, A, A, A, A, A, A, A, A, A),
-              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12]))
+              (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9]), widen(a[10]), widen(a[11]), widen(a[12])))
 TOLVEN_CALLER(14, (A, A, A, A, A, A, A, A, A, A, A, A, A, A),
-              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12], a[13]))
+              (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9]), widen(a[10]), widen(a[11]), widen(a[12]), widen(a[13])))
 TOLVEN_CALLER(15, (A, A, A, A, A, A, A, A, A, A, A, A, A, A, A),
-              (a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11], a[12], a[13], a[14]))
+              (widen(a[0]), widen(a[1]), widen(a[2]), widen(a[3]), widen(a[4]), widen(a[5]), widen(a[6]), widen(a[7]), widen(a[8]), widen(a[9]), widen(a[10]), widen(a[11]), widen(a[12]), widen(a[13]), widen(a[14])))
 #undef TOLVEN_CALLER
 
 template <int... N>
@@ -106,7 +135,7 @@ int32_t call_real(uintptr_t f, const int32_t* args, int count, std::string_view 
     if (count < 0 || count > kMaxArguments || f == 0) return 0;
     FaultGuard guard(what);
     const intptr_t r = dispatch(f, args, count, std::make_integer_sequence<int, kMaxArguments + 1>{});
-    return static_cast<int32_t>(static_cast<uint32_t>(r));
+    return narrow(r);
 }
 
 }  // namespace
