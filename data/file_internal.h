@@ -42,6 +42,11 @@ std::string read_number_or_name(char separator);
 // has no block. Null after an error.
 AreaVar* read_area_name(char separator, bool dimensioned);
 
+// True when `count` bytes from `offset` of the area's block can be read
+// (or written): the block's address is a program's value and may point
+// anywhere.
+bool area_bytes_usable(const AreaVar& a, int64_t offset, int64_t count, bool write);
+
 // Reads lines from a file: a line ends at LF (a CR before it is dropped) or
 // at the end of the file.
 class LineReader {

@@ -15,6 +15,7 @@
 #include "values/area.h"
 #include "values/reader.h"
 #include "values/functions.h"
+#include "values/low_memory.h"
 #include "values/store.h"
 #include "values/textops.h"
 
@@ -202,7 +203,7 @@ void block_write_statement() {
     if (!a) return;
     const int32_t offset = read_int(',');
     const int32_t count = read_int(' ');
-    if (offset < 0 || count < 0 || int64_t{offset} + count > a->size) {
+    if (!files::area_bytes_usable(*a, offset, count, false)) {
         raise_error(207, a->name.view());
         return;
     }
@@ -296,6 +297,16 @@ int name_problem(std::string_view name) {
     for (unsigned char c : name)
         if (c < 32 || c == '*' || c == '?') return winerr::kInvalidName;
     return 0;
+}
+
+bool area_bytes_usable(const AreaVar& a, int64_t offset, int64_t count, bool write) {
+    if (offset < 0 || count < 0 || offset + count > a.size) return false;
+    if (count == 0) return true;
+    const int64_t start = int64_t{a.data} + offset;
+    if (start + count > int64_t{0xFFFFFFFF}) return false;
+    const auto address = static_cast<uint32_t>(start);
+    const auto bytes = static_cast<uint32_t>(count);
+    return write ? memory_writable(address, bytes) : memory_readable(address, bytes);
 }
 
 bool read_file_number(char separator, int& n) {
@@ -538,7 +549,7 @@ void block_read_function() {
     const int32_t offset = read_int(',');
     const int32_t count = read_int(')');
     int32_t got = 0;
-    if (offset < 0 || count < 0 || int64_t{offset} + count > a->size) {
+    if (!files::area_bytes_usable(*a, offset, count, true)) {
         raise_error(207, a->name.view());
     } else if (!e->bytes) {
         files::set_io_error(kNotOpen);

@@ -67,6 +67,10 @@ void text_file_read_statement() {
     AreaVar* a = files::read_area_name(',', true);
     if (!a) return;
     const std::string name = read_string(' ', kRawString);
+    if (!files::area_bytes_usable(*a, 0, a->size, true)) {
+        raise_error(207, a->name.view());
+        return;
+    }
     int error = files::name_problem(name);
     std::unique_ptr<File> f;
     if (!error) f = file_system().open(name, OpenMode::Read, error);

@@ -49,6 +49,10 @@ void items_to_area_function() {
     AreaVar* a = files::read_area_name(',', true);
     const std::string separator = read_string(')', kStringArg);
     int32_t length = 0;
+    if (a && !files::area_bytes_usable(*a, 0, a->size, true)) {
+        raise_error(207, a->name.view());
+        a = nullptr;
+    }
     if (a) {
         // Room for the final zero byte is kept, so the text always ends inside
         // the block.

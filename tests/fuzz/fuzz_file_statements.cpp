@@ -21,13 +21,11 @@
 #include "data/memory_files.h"
 #include "gui/item_list.h"
 #include "tests/unit/support/recording_host.h"
+#include "values/low_memory.h"
 #include "values/reader.h"
 #include "values/statements.h"
 #include "values/store.h"
 
-#if defined(__linux__) && defined(__x86_64__)
-#include <sys/mman.h>
-#endif
 
 using namespace tolven;
 
@@ -69,16 +67,15 @@ struct World {
     testing::RecordingHost host;
     MemoryFileSystem fs;
     SandboxPlatform platform{fs};
-    uint8_t* block = nullptr;  // the area variable's memory, below 4 GB
+    uint32_t address = 0;      // the area variable's memory
+    uint8_t* block = nullptr;
     World() {
         set_host(&host);
         set_file_system(&fs);
         set_file_platform(&platform);
         install_portable_handlers();
-#if defined(__linux__) && defined(__x86_64__)
-        void* m = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-        if (m != MAP_FAILED) block = static_cast<uint8_t*>(m);
-#endif
+        address = low_alloc(4096);
+        if (address) block = address_pointer(address);
     }
 };
 
@@ -120,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         VarName n;
         make_name("p#", n);
         AreaVar* a = declare_area(n);
-        a->data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w.block + 64));
+        a->data = w.address + 64;
         a->size = area_size;
         VarName e;
         make_name("e#", e);

@@ -19,12 +19,9 @@
 #include "gui/item_list.h"
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/reader.h"
+#include "values/low_memory.h"
 #include "values/store.h"
 
-#if defined(__linux__) && defined(__x86_64__)
-#include <sys/mman.h>
-#define TOLVEN_HAVE_LOW_MEMORY 1
-#endif
 
 namespace tolven::testing {
 namespace {
@@ -367,25 +364,27 @@ TEST_F(FileNumbers, RenameMovesTheTextViewOnlyAndEraseDeletes) {
     EXPECT_EQ(take_io_error(), 102);
 }
 
-#ifdef TOLVEN_HAVE_LOW_MEMORY
-// An area variable whose block lies below 4 GB, as the runtime allocates it.
+// An area variable whose block lies in the program-visible memory, with
+// room behind it to see bytes written past its end.
 class AreaBlock {
 public:
     AreaBlock(const char* name, int32_t size) {
-        mem_ = mmap(nullptr, 65536, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+        address_ = low_alloc(65536);
+        mem_ = address_pointer(address_);
         VarName n;
         make_name(name, n);
         var = declare_area(n);
-        var->data = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mem_));
+        var->data = address_;
         var->size = size;
         std::memset(mem_, '.', 65536);
     }
-    ~AreaBlock() { munmap(mem_, 65536); }
+    ~AreaBlock() { low_free(address_); }
     uint8_t* bytes() const { return static_cast<uint8_t*>(mem_); }
     std::string text(size_t n) const { return std::string(reinterpret_cast<const char*>(mem_), n); }
     AreaVar* var;
 
 private:
+    uint32_t address_;
     void* mem_;
 };
 
@@ -413,6 +412,26 @@ TEST_F(FileNumbers, BlockWriteAndBlockReadStayInsideTheArea) {
     call(block_read_function, "#1,blk#,0,1)");
     EXPECT_EQ(take_io_error(), 103);
     EXPECT_EQ(failure(BLOCKWRITE "#1,blk#,3,6"), "Bereichsgrenze \xFC" "berschritten: BLK#");
+}
+
+TEST_F(FileNumbers, AreaAddressesAProgramMadeUpAreChecked) {
+    VarName n;
+    make_name("wild#", n);
+    AreaVar* a = declare_area(n);
+    a->data = 16;  // no memory there
+    a->size = 100;
+    put("t.txt", "text");
+    exec({ASSIGN "#1,\"w.bin\"", BOPEN "#1"});
+    EXPECT_EQ(raised(BLOCKWRITE "#1,wild#,0,4"), 207);
+    call(block_read_function, "#1,wild#,0,4)");
+    EXPECT_EQ(errors.last_error_number, 207);
+    EXPECT_EQ(raised(LOADTEXT "wild#,\"t.txt\""), 207);
+    item_list.add("x");
+    call(items_to_area_function, "wild#,\",\")");
+    EXPECT_EQ(errors.last_error_number, 207);
+    a->data = 0xFFFFFFF0u;  // the range would run past 4 GB
+    EXPECT_EQ(raised(BLOCKWRITE "#1,wild#,8,10"), 207);
+    EXPECT_EQ(get("w.bin"), "");
 }
 
 TEST_F(FileNumbers, TextFileReadFillsTheAreaWhileTheTextFits) {
@@ -453,7 +472,6 @@ TEST_F(FileNumbers, ItemsJoinIntoAnAreaUpToItsSize) {
     call(items_to_area_function, "j#,\";\")");
     EXPECT_EQ(blk.text(9), std::string("abc;de;\0.", 9));  // the zero stays inside
 }
-#endif
 
 TEST_F(FileNumbers, CopyCopiesEveryByte) {
     std::string big(100000, '\0');
