@@ -31,6 +31,10 @@ public:
     // next message pump and before this returns. The text screen calls it
     // before it changes the attribute, the font index or the grid.
     virtual void flush() = 0;
+    // One write to the standard Output is complete: what can be shown
+    // cheaply is shown now; moving the picture for scrolled rows may wait
+    // for the message pump, which follows within a millisecond of output.
+    virtual void write_done() { flush(); }
     virtual void beep() = 0;
     // The positioned-text routine of the frame drawing: `text` at the
     // 1-based cell (column, row), on both targets and again one pixel lower,

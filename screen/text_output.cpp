@@ -75,6 +75,7 @@ std::string_view skip_blanks(std::string_view t) {
 
 void output_write(std::string_view text) {
     write_text(text);
+    display().write_done();
     // The same cheap pump as the loop's: asking the platform again within
     // the same millisecond cannot find anything new to show or handle.
     periodic_pump();

@@ -753,6 +753,12 @@ public:
     }
     void scroll_up() override { damage.scroll(text_screen.rows); }
     void flush() override { draw_damage(); }
+    // Scrolling costs a move of the whole picture on both targets; during a
+    // burst of output the moves are collected until the next pump, which
+    // comes within a millisecond. Text alone is drawn at once.
+    void write_done() override {
+        if (damage.scrolled() == 0) draw_damage();
+    }
 
     void beep() override { MessageBeep(MB_OK); }
 
