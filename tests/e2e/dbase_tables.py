@@ -47,8 +47,8 @@ def dump(path):
     print(json.dumps(out, ensure_ascii=False))
 
 
-def make(path, spec, rows, deleted=()):
-    t = dbf.Table(path, spec, dbf_type="db3", codepage="cp1252")
+def make(path, fields, rows, deleted=()):
+    t = dbf.Table(path, fields, dbf_type="db3", codepage="cp1252")
     t.open(dbf.READ_WRITE)
     for row in rows:
         t.append(row)
