@@ -106,9 +106,16 @@ int32_t call_with(uint32_t address, const std::vector<int32_t>& args, std::strin
 // `more` says whether the argument just read ended with a comma.
 void collect_numbers(bool more, std::vector<int32_t>& out) {
     while (more && !reader.rest.empty()) {
+        const size_t before = reader.rest.size();
         more = which_comes_first() == ',';
         read_arg(more ? ',' : ')', kNumberArg);
         out.push_back(slots.l);
+        if (more && reader.rest.size() == before) {
+            // Text no read can take (damaged program): give up on the rest
+            // of the call instead of reading the same place forever.
+            skip_call_arguments();
+            break;
+        }
     }
 }
 
@@ -265,6 +272,7 @@ void user_function(uint8_t token) {
     const std::string_view def = line_text(line);
     SavedReader caller;
     reader.rest = def.size() > 5 ? def.substr(5) : std::string_view{};
+    slots.l = 0;  // a DEF line without a count (error 212) has none
     read_arg(')', kNumberArg);
     const int32_t count = slots.l;
     const std::string_view body = reader.rest;

@@ -241,5 +241,17 @@ TEST_F(UserFunctions, ProcedureCallByLineReference) {
     EXPECT_EQ(call_argument_count, 3);
 }
 
+TEST_F(UserFunctions, RunawayRecursionIsAnErrorNotACrash) {
+    ASSERT_EQ(run_lines({def(1, fn(1) + arg('%', 1) + ")", true), DECLARE "r%", ASSIGN "r%=" + fn(1) + "1)"}), 2);
+    EXPECT_EQ(failure().rfind("Klammern nicht ausgewogen: ", 0), 0u) << failure();
+}
+
+TEST_F(UserFunctions, DamagedDllCallArgumentsEndTheCall) {
+    // ":" ends an operand but is no separator: the argument loop must not
+    // read the same place forever.
+    ASSERT_EQ(run_lines({ERROR_MODE "-1", DECLARE "r%", EXPR ASSIGN "r%=@+16,a:b,c)+1"}), 0);
+    EXPECT_EQ(integer("r%"), 1);
+}
+
 }  // namespace
 }  // namespace tolven::testing
