@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "core/errors.h"
 #include "core/loop.h"
@@ -158,25 +157,15 @@ void fn_random() {
     result_float_long(v, v);
 }
 
-struct SwitchKeyword {
-    std::string keyword;
-    void (*handler)();
-};
-std::vector<SwitchKeyword> switch_keywords;
-
-void randseed_switch() {
-    const Num seed = number(')');
-    set_result_int(static_cast<int32_t>(random_generator().set_seed(static_cast<uint32_t>(seed.l))));
-}
-
 void fn_switch() {
-    const std::string keyword = folded(read_string(',', kStringArg));
-    for (const SwitchKeyword& k : switch_keywords) {
-        if (k.keyword == keyword) {
-            k.handler();
-            return;
-        }
+    std::string keyword = folded(read_string(',', kStringArg));
+    if (keyword == "RANDSEED") {
+        const Num seed = number(')');
+        set_result_int(static_cast<int32_t>(random_generator().set_seed(static_cast<uint32_t>(seed.l))));
+        return;
     }
+    // Other switches belong to modules that register their own handler for
+    // this token in place of this one; until then they are unknown.
     raise_error(262, keyword);
     skip_argument(')');
     set_result_int(0);
@@ -393,24 +382,12 @@ void randomize_statement() {
 
 }  // namespace
 
-void add_switch_keyword(std::string_view keyword, void (*handler)()) {
-    std::string name = folded(keyword);
-    for (SwitchKeyword& k : switch_keywords) {
-        if (k.keyword == name) {
-            k.handler = handler;
-            return;
-        }
-    }
-    switch_keywords.push_back({std::move(name), handler});
-}
-
 void register_builtin_functions() {
     random_generator().set_seed(0);
     reset_scramble_key();
     reset_regional_cache();
     set_handler(119, scramble_key_statement);
     set_handler(188, randomize_statement);
-    add_switch_keyword("RANDSEED", randseed_switch);
 
     set_function_handler(129, fn_add);
     set_function_handler(130, fn_sub);

@@ -15,12 +15,6 @@ namespace tolven {
 // generator, the key and the directory search.
 void register_builtin_functions();
 
-// The switch function (token 24) takes a keyword first. "RANDSEED" is
-// built here; other modules add theirs (e.g. "MESSAGEMODE"): the handler
-// runs after the keyword and its "," were read, reads its own arguments up
-// to ")" and leaves its result. An unknown keyword raises runtime error 262.
-void add_switch_keyword(std::string_view keyword, void (*handler)());
-
 // ---- shared by the handler files ----
 
 // The raw text of an argument up to `sep` (outside quotes and brackets),

@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "values/low_allocator.h"
 #include "values/reader.h"
 
 namespace tolven {
@@ -67,9 +66,7 @@ public:
     }
 
 private:
-    // Programs take the addresses of values (for DLLs), so they live where
-    // 32-bit addresses reach.
-    std::vector<Entry, LowAllocator<Entry>> entries_;
+    std::vector<Entry> entries_;
     int32_t count_ = 0;
     NameIndex index_;
 
@@ -95,10 +92,10 @@ struct Store {
     NameIndex array_index;
 
     // Element pools, 1-based; reserved in full on first use so references
-    // into them stay valid, and low so that their addresses fit in 32 bits.
-    std::vector<int32_t, LowAllocator<int32_t>> int_pool, long_pool;
-    std::vector<double, LowAllocator<double>> float_pool;
-    std::vector<std::string, LowAllocator<std::string>> string_pool;
+    // into them stay valid.
+    std::vector<int32_t> int_pool, long_pool;
+    std::vector<double> float_pool;
+    std::vector<std::string> string_pool;
 
     std::vector<int32_t> int_list, long_list;
     std::vector<double> float_list;
@@ -113,13 +110,13 @@ Store& store() {
     return *s;
 }
 
-template <class Pool>
-int32_t pool_used(const Pool& pool) {
+template <class T>
+int32_t pool_used(const std::vector<T>& pool) {
     return pool.empty() ? 0 : static_cast<int32_t>(pool.size()) - 1;
 }
 
-template <class Pool>
-void grow_pool(Pool& pool, int32_t count) {
+template <class T>
+void grow_pool(std::vector<T>& pool, int32_t count) {
     if (pool.empty()) {
         pool.reserve(static_cast<size_t>(kPoolCapacity) + 1);
         pool.resize(1);
