@@ -21,7 +21,7 @@ constexpr uint8_t kCoreStatements[] = {2,   39,  51,  59,  60,  64,  90,  129, 1
 
 constexpr BuiltModule kModules[] = {
     {"core", true, kCoreStatements, {}},
-    {"values", true, kValueStatements, {}},
+    {"values", true, kValueStatements, kValueFunctions},
     {"builtins", true, kBuiltinStatements, kBuiltinFunctions},
     {"areas", true, kAreaStatements, {}},
     {"dispatch", true, kDispatchStatements, kDispatchFunctions},

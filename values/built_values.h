@@ -6,6 +6,8 @@ namespace tolven {
 
 constexpr uint8_t kValueStatements[] = {61,  196, 197, 198, 199, 200, 201, 202,
                                         203, 204, 206, 207, 208, 209, 210, 211};
+// The list element functions.
+constexpr uint8_t kValueFunctions[] = {183, 184, 185, 186};
 
 // Area variables and structures: DIM, DISPOSE, STRUCT, WITH, ENDWITH and
 // the inline writes 85, 86, 107, 108, 109.

@@ -186,13 +186,21 @@ void statement_free_library() {
     dll::free(static_cast<uint32_t>(slots.l));
 }
 
+// Restores the force-expression byte when a call ends, also when a
+// runtime error ends the process by unwinding. Restoring rather than
+// clearing keeps an outer call's mode for the rest of its body.
+struct ForceExpression {
+    uint8_t saved = reader.force_expression;
+    ~ForceExpression() { reader.force_expression = saved; }
+};
+
 // ---- the procedure call by line reference (statement 255) ----
 
 // "<line>arg,arg,...": the arguments fill slots 1..n of the parameter
 // block, the call is pushed on the call stack shared with GOSUB, and the
 // program goes on after the target line (normally the PROC header). The
-// target line's expression flag is set, so its arguments are read in
-// expression mode.
+// arguments are expressions whatever the call line's flag says, and the
+// target line's expression flag is set as well.
 void statement_call() {
     std::string_view& r = reader.rest;
     const int32_t target =
@@ -204,6 +212,8 @@ void statement_call() {
     r.remove_prefix(2);
     ArgValue values[kMaxParams];
     int count = 0;
+    ForceExpression force;
+    reader.force_expression = 1;
     while (!r.empty()) {
         if (count == kMaxParams) {
             raise_error(211);
@@ -244,14 +254,6 @@ void call_bound_function(std::string_view body, const ParamBlock& params, int co
     format_integer(r, slots.s);
     slots.type = kString;
 }
-
-// Restores the force-expression byte when a call ends, also when a
-// runtime error ends the process by unwinding. Restoring rather than
-// clearing keeps an outer call's mode for the rest of its body.
-struct ForceExpression {
-    uint8_t saved = reader.force_expression;
-    ~ForceExpression() { reader.force_expression = saved; }
-};
 
 void user_function(uint8_t token) {
     std::string_view& r = reader.rest;

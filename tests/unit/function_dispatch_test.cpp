@@ -229,9 +229,10 @@ TEST_F(UserFunctions, LibraryHandles) {
 }
 
 TEST_F(UserFunctions, ProcedureCallByLineReference) {
-    // CALL fills the parameter block, pushes the call and goes on after the
-    // target line; ENDPROC comes back after the CALL.
-    ASSERT_EQ(run_lines({DECLARE "r%,s$", call(5) + "7,\"x\",5", ASSIGN "s$=s$,\"back\"", END "",
+    // CALL fills the parameter block with its arguments, read as
+    // expressions, pushes the call and goes on after the target line;
+    // ENDPROC comes back after the CALL.
+    ASSERT_EQ(run_lines({DECLARE "r%,s$", call(5) + "7,\"x\",2+3", ASSIGN "s$=s$,\"back\"", END "",
                          PROC "", PARAMETERS "a%,b$", ASSIGN "r%=a%", ASSIGN "s$=b$", ENDPROC ""}),
               0);
     EXPECT_EQ(integer("r%"), 7);
