@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/interp.h"
 #include "screen/events.h"
+#include "tests/unit/support/dbase_fixture.h"
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/low_memory.h"
 #include "values/random.h"
@@ -333,6 +334,41 @@ TEST_F(Builtins, SystemFunctionsAndInput) {
     EXPECT_EQ(str(fn(175, "")), "");  // cleared
     EXPECT_EQ(num(fn(77, "31")), 30);
     EXPECT_EQ(num(fn(79, "2048")), 2);
+}
+
+class TableRows : public DbaseTest {
+protected:
+    void read(char type, uint8_t token) {
+        held_ = sv(type, token);
+        read_system_variable(held_);
+    }
+
+private:
+    std::string held_;
+};
+
+TEST_F(TableRows, ReadTheCurrentTableAndZeroWithoutOne) {
+    read('&', 194);
+    EXPECT_EQ(slots.l, 0);
+    read('$', 224);
+    EXPECT_EQ(slots.s, "");
+
+    make_table("P", "NAME;C;10;0\nAGE;N;6;2\n");
+    read('&', 194);
+    EXPECT_EQ(slots.l, 1);
+    read('%', 164);
+    EXPECT_EQ(slots.i, 2);
+    read('%', 162);
+    EXPECT_EQ(slots.i, 17);  // the deletion flag and both fields
+    dbase::read_field("AGE");
+    read('$', 166);
+    EXPECT_EQ(slots.s, "N");
+    read('%', 167);
+    EXPECT_EQ(slots.i, 6);
+    read('%', 168);
+    EXPECT_EQ(slots.i, 2);
+    read('$', 224);
+    EXPECT_EQ(slots.s, "AGE");
 }
 
 }  // namespace
