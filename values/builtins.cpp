@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "core/loop.h"
+#include "gui/gui_state.h"
 #include "screen/colours.h"
 #include "screen/events.h"
 #include "values/arith.h"
@@ -19,6 +20,7 @@
 #include "values/scramble.h"
 #include "values/strops.h"
 #include "values/system_platform.h"
+#include "values/sysvars.h"
 #include "values/textops.h"
 
 namespace tolven {
@@ -383,6 +385,8 @@ void randomize_statement() {
 }  // namespace
 
 void register_builtin_functions() {
+    reset_system_variables();
+    reset_gui_state();
     random_generator().set_seed(0);
     reset_scramble_key();
     reset_regional_cache();

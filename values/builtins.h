@@ -12,7 +12,8 @@ namespace tolven {
 
 // Registers every handler of this module in the function table and the
 // statements 119 (scrambling key) and 188 (randomize); resets the
-// generator, the key and the directory search.
+// generator, the key, the directory search and the values the system
+// variables keep (program start).
 void register_builtin_functions();
 
 // ---- shared by the handler files ----
