@@ -1,12 +1,14 @@
 """Table and index cases that need files no listing can make or checks by
 other dBase software: Debian's python3-dbf (run as /usr/bin/python3, see
-dbase_tables.py), Perl's XBase::Index (tests/interop/ndx_dump.pl) and the
-ndxcheck tool (TOLVEN_NDXCHECK, else the native build's)."""
+dbase_tables.py), pgdbf where it is installed, Perl's XBase::Index
+(tests/interop/ndx_dump.pl) and the ndxcheck tool (TOLVEN_NDXCHECK, else the
+native build's)."""
 import datetime
 import glob
 import json
 import os
 import random
+import shutil
 import struct
 import subprocess
 
@@ -197,7 +199,21 @@ EVAL @DBCLOSE(#1)
             problems.append(f"memo file of {len(memo)} bytes, next free {struct.unpack_from('<I', memo)[0]}")
         return problems
 
-    return case("dbase_program_table_read_by_python", listing, check=checks(records, files), prepare=prepare)
+    def pgdbf(work):
+        # pgdbf (Debian package pgdbf) leaves deleted records out; checked
+        # where it is installed.
+        if not shutil.which("pgdbf"):
+            return None
+        r = subprocess.run(["pgdbf", "-m", "KUNDEN.DBT", "KUNDEN.DBF"], cwd=work, capture_output=True)
+        if r.returncode:
+            return "pgdbf: " + r.stderr.decode("latin-1").strip()
+        lines = r.stdout.decode("latin-1").split("\n")
+        rows = lines[lines.index("\\COPY kunden FROM STDIN") + 1:lines.index("\\.")]
+        want = ["M\u00fcller\t42.50\t1970-01-31\tt\tkurz\\r\\n",
+                "\u00c4rger\t-3.00\t2000-02-29\tf\t" + "".join(line + "\\r\\n" for line in LONG_MEMO)]
+        return None if rows == want else f"pgdbf read {rows!r}"
+
+    return case("dbase_program_table_read_by_python", listing, check=checks(records, files, pgdbf), prepare=prepare)
 
 
 # ---------------------------------------------------------------------------
