@@ -42,8 +42,9 @@ import time
 sys.path.insert(0, os.path.dirname(__file__))
 from wine_env import ROOT, BUILD, WineEnv  # noqa: E402
 
-TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
-TOLVASM = os.path.join(BUILD, "native", "tolvasm")
+# A developer working beside others points these at private build folders.
+TOLVRUN = os.path.abspath(os.environ.get("TOLVEN_TOLVRUN", os.path.join(BUILD, "win64", "tolvrun.exe")))
+TOLVASM = os.path.abspath(os.environ.get("TOLVEN_TOLVASM", os.path.join(BUILD, "native", "tolvasm")))
 # One work folder per Wine prefix, so overlapping runs do not share files.
 WORK = os.path.join(BUILD, "e2e" + os.path.basename(os.environ.get("TOLVEN_WINE_PREFIX", "")).replace("wine", ""))
 
