@@ -73,6 +73,7 @@ run: build
 bench: deps $(B)/release/build.ninja win64
 	cmake --build $(B)/release -j$(JOBS)
 	python3 bench/run_bench.py
+	python3 bench/dbase_bench.py
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(B)/fuzz -G Ninja -DTOLVEN_FUZZ=ON -DTOLVEN_SANITIZE=ON
