@@ -151,7 +151,7 @@ void input_statement() {
     const std::string_view body = file ? std::string_view(line) : line_body(line);
     switch (kind) {
         case kStringKind:
-            *static_cast<std::string*>(target) = std::string(body);
+            static_cast<VarString*>(target)->assign(body);
             last_input.text = std::string(body);
             break;
         case kIntegerKind:

@@ -189,7 +189,7 @@ void fn_address() {
                         case kLongKind: address = pointer_address(&long_element(p)); break;
                         case kFloatKind: address = pointer_address(&float_element(p)); break;
                         default: {
-                            const std::string& s = string_element(p);
+                            const VarString& s = string_element(p);
                             address = s.empty() ? 0 : pointer_address(s.data());
                             break;
                         }
@@ -210,7 +210,7 @@ void fn_address() {
                 if (double* p = find_float(n)) found = true, address = pointer_address(p);
                 break;
             case kStringKind:
-                if (std::string* p = find_string(n)) {
+                if (VarString* p = find_string(n)) {
                     found = true;
                     address = p->empty() ? 0 : pointer_address(p->data());
                 }

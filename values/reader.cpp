@@ -464,7 +464,7 @@ bool read_scalar(std::string_view arg, char kind) {
                 if (double* p = find_float(name)) set_result_float(*p), found = true;
                 break;
             default:
-                if (std::string* p = find_string(name)) set_result_string(*p), found = true;
+                if (VarString* p = find_string(name)) set_result_string(*p), found = true;
                 break;
         }
     }

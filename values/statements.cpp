@@ -136,7 +136,7 @@ void parameters_statement() {
             case kIntegerKind: *find_integer(d.name) = has_slot ? block.i[n] : 0; break;
             case kLongKind: *find_long(d.name) = has_slot ? block.l[n] : 0; break;
             case kFloatKind: *find_float(d.name) = has_slot ? block.f[n] : 0.0; break;
-            default: *find_string(d.name) = has_slot ? block.s[n] : std::string(); break;
+            default: find_string(d.name)->assign(has_slot ? std::string_view(block.s[n]) : std::string_view()); break;
         }
     } while (!text.empty());
     interp.found_flag = true;
@@ -218,7 +218,7 @@ void assignment_statement() {
     }
     switch (kind) {
         case kStringKind: {
-            std::string* p = find_string(name);
+            VarString* p = find_string(name);
             if (!p) break;
             interp.found_flag = true;
             p->assign(read_concatenation());
@@ -330,7 +330,7 @@ void clear_name(const DeclaredName& d) {
             if (double* p = find_float(d.name)) { *p = 0.0; return; }
             break;
         case kStringKind:
-            if (std::string* p = find_string(d.name)) { p->clear(); return; }
+            if (VarString* p = find_string(d.name)) { p->clear(); return; }
             break;
         default:
             if (AreaVar* a = find_area(d.name)) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "values/low_allocator.h"
 #include "values/reader.h"
 
 namespace tolven {
@@ -13,13 +14,13 @@ namespace {
 // reused, so a released local that held a huge text does not pin it.
 constexpr size_t kKeepCapacity = 64 * 1024;
 
-void reset_string(std::string& s) {
-    if (s.capacity() > kKeepCapacity) std::string().swap(s);
+void reset_string(VarString& s) {
+    if (s.capacity() > kKeepCapacity) VarString().swap(s);
     else s.clear();
 }
 template <class V>
 void reset_value(V& v) { v = V{}; }
-void reset_value(std::string& s) { reset_string(s); }
+void reset_value(VarString& s) { reset_string(s); }
 
 // One table of variables: a 1-based stack of entries with a name index.
 template <class V>
@@ -66,7 +67,9 @@ public:
     }
 
 private:
-    std::vector<Entry> entries_;
+    // Programs take the addresses of values (for DLLs), so they live where
+    // 32-bit addresses reach.
+    std::vector<Entry, LowAllocator<Entry>> entries_;
     int32_t count_ = 0;
     NameIndex index_;
 
@@ -83,7 +86,7 @@ private:
 struct Store {
     Table<int32_t> integers;
     Table<int32_t> longs;
-    Table<std::string> strings;
+    Table<VarString> strings;
     Table<double> floats;
     Table<AreaVar> areas;
 
@@ -92,10 +95,10 @@ struct Store {
     NameIndex array_index;
 
     // Element pools, 1-based; reserved in full on first use so references
-    // into them stay valid.
-    std::vector<int32_t> int_pool, long_pool;
-    std::vector<double> float_pool;
-    std::vector<std::string> string_pool;
+    // into them stay valid, and low so that their addresses fit in 32 bits.
+    std::vector<int32_t, LowAllocator<int32_t>> int_pool, long_pool;
+    std::vector<double, LowAllocator<double>> float_pool;
+    std::vector<VarString, LowAllocator<VarString>> string_pool;
 
     std::vector<int32_t> int_list, long_list;
     std::vector<double> float_list;
@@ -110,13 +113,13 @@ Store& store() {
     return *s;
 }
 
-template <class T>
-int32_t pool_used(const std::vector<T>& pool) {
+template <class Pool>
+int32_t pool_used(const Pool& pool) {
     return pool.empty() ? 0 : static_cast<int32_t>(pool.size()) - 1;
 }
 
-template <class T>
-void grow_pool(std::vector<T>& pool, int32_t count) {
+template <class Pool>
+void grow_pool(Pool& pool, int32_t count) {
     if (pool.empty()) {
         pool.reserve(static_cast<size_t>(kPoolCapacity) + 1);
         pool.resize(1);
@@ -170,7 +173,7 @@ void release_scalars(const ScalarMark& mark) {
 
 int32_t* declare_integer(const VarName& name) { return store().integers.declare(name); }
 int32_t* declare_long(const VarName& name) { return store().longs.declare(name); }
-std::string* declare_string(const VarName& name) { return store().strings.declare(name); }
+VarString* declare_string(const VarName& name) { return store().strings.declare(name); }
 double* declare_float(const VarName& name) { return store().floats.declare(name); }
 AreaVar* declare_area(const VarName& name) {
     AreaVar* a = store().areas.declare(name);
@@ -223,7 +226,7 @@ ArrayDesc* declare_array(char kind, const VarName& name, const int32_t bound[3])
 
 int32_t* find_integer(const VarName& name) { return store().integers.find(name); }
 int32_t* find_long(const VarName& name) { return store().longs.find(name); }
-std::string* find_string(const VarName& name) { return store().strings.find(name); }
+VarString* find_string(const VarName& name) { return store().strings.find(name); }
 double* find_float(const VarName& name) { return store().floats.find(name); }
 AreaVar* find_area(const VarName& name) { return store().areas.find(name); }
 ArrayDesc* find_array(const VarName& name) {
@@ -247,9 +250,8 @@ int32_t* find_integer(std::string_view name) {
 int32_t* find_long(std::string_view name) {
     return find_by_text<int32_t>(name, static_cast<int32_t* (*)(const VarName&)>(find_long));
 }
-std::string* find_string(std::string_view name) {
-    return find_by_text<std::string>(name,
-                                     static_cast<std::string* (*)(const VarName&)>(find_string));
+VarString* find_string(std::string_view name) {
+    return find_by_text<VarString>(name, static_cast<VarString* (*)(const VarName&)>(find_string));
 }
 double* find_float(std::string_view name) {
     return find_by_text<double>(name, static_cast<double* (*)(const VarName&)>(find_float));
@@ -271,7 +273,7 @@ int32_t element_index(const ArrayDesc& a, int32_t i, int32_t j, int32_t k) {
 int32_t& integer_element(int32_t p) { return store().int_pool[static_cast<size_t>(p)]; }
 int32_t& long_element(int32_t p) { return store().long_pool[static_cast<size_t>(p)]; }
 double& float_element(int32_t p) { return store().float_pool[static_cast<size_t>(p)]; }
-std::string& string_element(int32_t p) { return store().string_pool[static_cast<size_t>(p)]; }
+VarString& string_element(int32_t p) { return store().string_pool[static_cast<size_t>(p)]; }
 
 void clear_array(const ArrayDesc& a) {
     Store& s = store();

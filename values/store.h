@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "values/low_allocator.h"
 #include "values/names.h"
 
 namespace tolven {
@@ -23,6 +24,11 @@ constexpr int32_t kMaxArrays = 999;
 constexpr int32_t kPoolCapacity = 65535;  // elements per element pool
 constexpr int32_t kListMaxBound = 65535;
 constexpr int kParamSlots = 16;
+
+// The text of a string variable or string array element. Programs hand
+// its address to DLLs, so in the 64-bit build it must lie where a 32-bit
+// value reaches: its characters come from the low range too.
+using VarString = std::basic_string<char, std::char_traits<char>, LowAllocator<char>>;
 
 // The kind characters double as kind codes.
 constexpr char kIntegerKind = '%', kLongKind = '&', kStringKind = '$', kFloatKind = '!',
@@ -77,7 +83,7 @@ void release_scalars(const ScalarMark& mark);
 // the same name; nullptr when the table already holds 999 entries.
 int32_t* declare_integer(const VarName& name);
 int32_t* declare_long(const VarName& name);
-std::string* declare_string(const VarName& name);
+VarString* declare_string(const VarName& name);
 double* declare_float(const VarName& name);
 AreaVar* declare_area(const VarName& name);
 // nullptr when 999 arrays exist or the pool has no room (the caller checks
@@ -90,7 +96,7 @@ int32_t array_room(char kind);
 // ---- queries by folded name, newest first; nullptr when not found ----
 int32_t* find_integer(const VarName& name);
 int32_t* find_long(const VarName& name);
-std::string* find_string(const VarName& name);
+VarString* find_string(const VarName& name);
 double* find_float(const VarName& name);
 AreaVar* find_area(const VarName& name);
 ArrayDesc* find_array(const VarName& name);
@@ -98,7 +104,7 @@ ArrayDesc* find_array(const VarName& name);
 // The same by any-case name text (for other modules).
 int32_t* find_integer(std::string_view name);
 int32_t* find_long(std::string_view name);
-std::string* find_string(std::string_view name);
+VarString* find_string(std::string_view name);
 double* find_float(std::string_view name);
 AreaVar* find_area(std::string_view name);
 ArrayDesc* find_array(std::string_view name);
@@ -108,7 +114,7 @@ int32_t element_index(const ArrayDesc& a, int32_t i, int32_t j, int32_t k);
 int32_t& integer_element(int32_t pool_index);
 int32_t& long_element(int32_t pool_index);
 double& float_element(int32_t pool_index);
-std::string& string_element(int32_t pool_index);
+VarString& string_element(int32_t pool_index);
 // Sets every element of the array to 0, 0.0 or the empty string.
 void clear_array(const ArrayDesc& a);
 

@@ -52,7 +52,7 @@ protected:
     const uint8_t* bytes(const char* name) { return area_pointer(area(name).data); }
     int32_t integer(const char* name) { return *find_integer(std::string_view(name)); }
     int32_t long_value(const char* name) { return *find_long(std::string_view(name)); }
-    std::string text(const char* name) { return *find_string(std::string_view(name)); }
+    std::string text(const char* name) { return std::string(*find_string(std::string_view(name))); }
 };
 
 TEST_F(Areas, StructureFieldsFollowEachOtherWithoutAlignment) {

@@ -146,8 +146,8 @@ protected:
         return p ? *p : -12345;
     }
     std::string text(const char* name) {
-        std::string* p = find_string(std::string_view(name));
-        return p ? *p : "<none>";
+        VarString* p = find_string(std::string_view(name));
+        return p ? std::string(*p) : std::string("<none>");
     }
 };
 

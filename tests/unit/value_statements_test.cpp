@@ -39,9 +39,9 @@ protected:
         return p ? *p : -12345;
     }
     std::string text(const char* name) {
-        std::string* p = find_string(std::string_view(name));
+        VarString* p = find_string(std::string_view(name));
         EXPECT_NE(p, nullptr) << name;
-        return p ? *p : "<none>";
+        return p ? std::string(*p) : std::string("<none>");
     }
     double real(const char* name) {
         double* p = find_float(std::string_view(name));
