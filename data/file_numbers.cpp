@@ -16,6 +16,7 @@
 #include "values/reader.h"
 #include "values/functions.h"
 #include "values/low_memory.h"
+#include "values/numtext.h"
 #include "values/store.h"
 #include "values/textops.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 // Pascal run-time I/O codes (see the header).
 constexpr int kReadError = 100, kWriteError = 101, kNotAssigned = 102, kNotOpen = 103,
-              kNotForInput = 104, kNotForOutput = 105;
+              kNotForInput = 104, kNotForOutput = 105, kInvalidNumber = 106;
 
 enum class TextMode { Closed, Input, Output };
 
@@ -351,12 +352,7 @@ AreaVar* read_area_name(char separator, bool dimensioned) {
     return a;
 }
 
-bool short_read_failed(File& f) {
-    const int e = f.error();
-    if (e == 0) return false;
-    if (e != io::kReadError) return true;
-    return f.tell() < f.size();
-}
+bool short_read_failed(File& f) { return f.error() != 0; }
 
 bool LineReader::fill() {
     if (!file_) return false;
@@ -420,6 +416,45 @@ bool file_read_line(int n, std::string& line) {
     const bool got = e.lines.read_line(line);
     if (e.lines.error()) files::set_io_error(kReadError);
     return got;
+}
+
+namespace {
+
+// Reads the digits at `at`; their count.
+size_t skip_digits(std::string_view t, size_t& at) {
+    const size_t from = at;
+    while (at < t.size() && t[at] >= '0' && t[at] <= '9') ++at;
+    return at - from;
+}
+
+bool whole_number(std::string_view t, bool fraction) {
+    size_t at = 0;
+    if (at < t.size() && (t[at] == '+' || t[at] == '-')) ++at;
+    size_t digits = skip_digits(t, at);
+    if (!fraction) {
+        if (digits == 0 || at != t.size()) return false;
+        // One outside 32 bits is read as 0, so it is no number either.
+        return decimal_int_prefix(t) != 0 || t.find_first_not_of("+-0") == std::string_view::npos;
+    }
+    if (at < t.size() && t[at] == '.') {
+        ++at;
+        digits += skip_digits(t, at);
+    }
+    if (digits == 0) return false;
+    if (at < t.size() && (t[at] == 'e' || t[at] == 'E')) {
+        ++at;
+        if (at < t.size() && (t[at] == '+' || t[at] == '-')) ++at;
+        if (skip_digits(t, at) == 0) return false;
+    }
+    return at == t.size();
+}
+
+}  // namespace
+
+void file_check_number(std::string_view line, bool fraction) {
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    if (!line.empty() && !whole_number(line, fraction)) files::set_io_error(kInvalidNumber);
 }
 
 // ---------------------------------------------------------------------------

@@ -23,7 +23,6 @@ public:
         size_t got = std::min(n, avail);
         if (got) std::memcpy(dst, data_->data() + pos_, got);
         pos_ += got;
-        if (got < n) error_ = io::kReadError;
         return got;
     }
     size_t write(const void* src, size_t n) override {

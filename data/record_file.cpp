@@ -39,7 +39,9 @@ public:
         switch_to(Op::Read);
         size_t got = std::fread(dst, 1, n, f_);
         if (got < n) {
-            error_ = io::kReadError;
+            // The end of the file is not a failure; a refused read is, also
+            // when the size looks as if nothing were left to read.
+            if (std::ferror(f_)) error_ = io::kReadError;
             std::clearerr(f_);
         }
         return got;

@@ -39,6 +39,8 @@ class File {
 public:
     virtual ~File() = default;
     // Each returns the bytes moved; fewer than asked is not an error by itself.
+    // A read that stops at the end of the file leaves error() 0; one the
+    // system refused sets it.
     virtual size_t read(void* dst, size_t n) = 0;
     virtual size_t write(const void* src, size_t n) = 0;
     virtual bool seek(int64_t offset) = 0;

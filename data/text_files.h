@@ -15,4 +15,11 @@ void file_write_text(int n, std::string_view text);
 // nothing could be read.
 bool file_read_line(int n, std::string& line);
 
+// INPUT #n into a number variable: leaves I/O error 106 (invalid numeric
+// format) pending when the line, blanks at both ends aside, is neither empty
+// nor wholly a decimal number: an integer that fits in 32 bits, or with
+// `fraction` a float with point and exponent. The variable still gets the
+// number the line starts with.
+void file_check_number(std::string_view line, bool fraction);
+
 }  // namespace tolven

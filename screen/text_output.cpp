@@ -149,6 +149,7 @@ void input_statement() {
         line = read_line(kInputBuffer);
     }
     const std::string_view body = file ? std::string_view(line) : line_body(line);
+    if (file && kind != kStringKind) file_check_number(body, kind == kFloatKind);
     switch (kind) {
         case kStringKind:
             static_cast<VarString*>(target)->assign(body);

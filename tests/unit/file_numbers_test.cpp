@@ -225,10 +225,54 @@ TEST_F(FileNumbers, EmptyOrWildcardNamesTouchNoFile) {
     EXPECT_EQ(take_io_error(), 123);
     exec({ERASE "#1"});
     EXPECT_EQ(take_io_error(), 123);
+    exec({ASSIGN "#1,\"k\x02.txt\"", REWRITE "#1"});
+    EXPECT_EQ(take_io_error(), 123);
     exec({ERASE "#9"});  // never assigned
     EXPECT_EQ(take_io_error(), 102);
     EXPECT_EQ(get("keep.txt"), "data");
     EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileNumbers, InputOfANumberThatIsNoneLeaves106) {
+    const struct {
+        const char* line;
+        bool fraction;
+        bool bad;
+    } cases[] = {
+        {"42", false, false},     {" -7 ", false, false},  {"+0", false, false},
+        {"", false, false},       {"   ", true, false},    {"-2147483648", false, false},
+        {"2147483648", false, true}, {"12abc", false, true}, {"1.5", false, true},
+        {"- 1", false, true},     {"2.5", true, false},    {"-.5e-3", true, false},
+        {"1e", true, true},       {".", true, true},       {"2,5", true, true},
+        {"x", true, true},
+    };
+    for (const auto& c : cases) {
+        file_check_number(c.line, c.fraction);
+        EXPECT_EQ(take_io_error(), c.bad ? 106 : 0) << '"' << c.line << '"';
+    }
+}
+
+TEST_F(FileNumbers, ARefusedReadIsAFailureEvenWhereTheSizeSaysNothingIsLeft) {
+    // The kernel's memory file of this process: size 0, and reading address
+    // 0 is refused. Before, such a read counted as the end of the file.
+    int error = 0;
+    auto f = file_system().open("/proc/self/mem", OpenMode::Read, error);
+    if (!f) GTEST_SKIP() << "no /proc/self/mem";
+    char b[16];
+    EXPECT_EQ(f->read(b, sizeof b), 0u);
+    EXPECT_NE(f->error(), 0);
+    exec({ASSIGN "#1,\"/proc/self/mem\"", RESET "#1"});
+    std::string line;
+    EXPECT_FALSE(file_read_line(1, line));
+    EXPECT_EQ(take_io_error(), 100);
+    EXPECT_EQ(failure(FILECOPY "\"/proc/self/mem\">\"m\""), "Fehler beim Lesen: /proc/self/mem");
+
+    // Reading to the end of a plain file is no failure.
+    put("p", "abc");
+    auto g = file_system().open("p", OpenMode::Read, error);
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->read(b, sizeof b), 3u);
+    EXPECT_EQ(g->error(), 0);
 }
 
 TEST_F(FileNumbers, FileNumberMustBeWrittenAndInRange) {
@@ -504,6 +548,10 @@ TEST_F(FileNumbers, CopyReportsReadAndWriteFailures) {
     mem.fs.fail_write_after = -1;
     exec(FILECOPY "\"s\">\"d\"");
     EXPECT_EQ(mem.fs.get("d").size(), 70000u);
+    // An empty source whose read is refused is no empty copy.
+    mem.fs.put("z", "");
+    mem.fs.fail_read_after = 0;
+    EXPECT_EQ(failure(FILECOPY "\"z\">\"d\""), "Fehler beim Lesen: z");
 }
 
 TEST_F(FileNumbers, DirectoriesAreMadeEnteredAndRemoved) {
