@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/loop.h"
@@ -159,15 +160,25 @@ void fn_random() {
     result_float_long(v, v);
 }
 
+struct SwitchKeyword {
+    std::string keyword;
+    void (*handler)();
+};
+std::vector<SwitchKeyword> switch_keywords;
+
+void randseed_switch() {
+    const Num seed = number(')');
+    set_result_int(static_cast<int32_t>(random_generator().set_seed(static_cast<uint32_t>(seed.l))));
+}
+
 void fn_switch() {
-    std::string keyword = folded(read_string(',', kStringArg));
-    if (keyword == "RANDSEED") {
-        const Num seed = number(')');
-        set_result_int(static_cast<int32_t>(random_generator().set_seed(static_cast<uint32_t>(seed.l))));
-        return;
+    const std::string keyword = folded(read_string(',', kStringArg));
+    for (const SwitchKeyword& k : switch_keywords) {
+        if (k.keyword == keyword) {
+            k.handler();
+            return;
+        }
     }
-    // Other switches belong to modules that register their own handler for
-    // this token in place of this one; until then they are unknown.
     raise_error(262, keyword);
     skip_argument(')');
     set_result_int(0);
@@ -338,8 +349,7 @@ void fn_key_in() {
     result_bool(key != 0 && t.find(static_cast<char>(key)) != std::string::npos);
 }
 void fn_key_is() { result_bool(events.last_key == number(')').l); }
-// The keyboard handler keeps no key-state byte: it reads as 0.
-void fn_key_state_is() { result_bool(number(')').l == 0); }
+void fn_key_state_is() { result_bool(events.key_state == number(')').l); }
 
 int32_t component(int32_t v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 void fn_rgb() {
@@ -384,6 +394,17 @@ void randomize_statement() {
 
 }  // namespace
 
+void add_switch_keyword(std::string_view keyword, void (*handler)()) {
+    std::string name = folded(keyword);
+    for (SwitchKeyword& k : switch_keywords) {
+        if (k.keyword == name) {
+            k.handler = handler;
+            return;
+        }
+    }
+    switch_keywords.push_back({std::move(name), handler});
+}
+
 void register_builtin_functions() {
     reset_system_variables();
     reset_gui_state();
@@ -392,6 +413,7 @@ void register_builtin_functions() {
     reset_regional_cache();
     set_handler(119, scramble_key_statement);
     set_handler(188, randomize_statement);
+    add_switch_keyword("RANDSEED", randseed_switch);
 
     set_function_handler(129, fn_add);
     set_function_handler(130, fn_sub);

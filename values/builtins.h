@@ -16,6 +16,13 @@ namespace tolven {
 // variables keep (program start).
 void register_builtin_functions();
 
+// The switch function (token 24) takes a keyword first. "RANDSEED" is
+// built here; other modules add theirs (e.g. "MESSAGEMODE" with the
+// command recording): the handler runs after the keyword and its "," were
+// read, reads its own arguments up to ")" and leaves its result. An
+// unknown keyword raises runtime error 262 with the keyword.
+void add_switch_keyword(std::string_view keyword, void (*handler)());
+
 // ---- shared by the handler files ----
 
 // The raw text of an argument up to `sep` (outside quotes and brackets),

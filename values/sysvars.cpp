@@ -138,7 +138,7 @@ void read_token(uint8_t token, std::string_view text) {
         case 140: put_int(events.last_key); break;
         case 141: put_long(sound_state.mci_error); put_int(sound_state.mci_error); break;
         case 142: put_int(events.last_waited_key); break;
-        case 143: put_int(0); break;  // the keyboard handler keeps no key-state byte yet
+        case 143: put_int(events.key_state); break;
         case 144: put_int(as_value(sys.device_context(0))); break;
         case 145: put_int(as_value(sys.device_context(1))); break;
         case 146: put_int(as_value(display().window_value())); break;

@@ -176,6 +176,9 @@ TEST_F(Builtins, ArithmeticTestsAndRandomNumbers) {
     }
     EXPECT_TRUE(high);
     EXPECT_EQ(raised(fn(24, "\"OTHER\",1")), 262);
+    // Keywords of other modules join the switch.
+    add_switch_keyword("OTHER", [] { set_result_int(read_int(')') + 1); });
+    EXPECT_EQ(num(fn(24, "\"other\",1")), 2);
 }
 
 TEST_F(Builtins, StringOperationsAtTheirEdges) {
@@ -284,10 +287,21 @@ TEST_F(Builtins, MemoryReadsStayInsideWhatCanBeRead) {
     make_name("N%", n);
     *declare_integer(n) = 4711;
     const int32_t address = num(fn(50, "n%"));
-    if (address != 0) {
-        declare_long_var("P&", address);
-        EXPECT_EQ(num(fn(90, "p&,0")), 4711);
-    }
+    ASSERT_NE(address, 0);
+    declare_long_var("P&", address);
+    EXPECT_EQ(num(fn(90, "p&,0")), 4711);
+    make_name("F!", n);
+    *declare_float(n) = 2.5;
+    declare_long_var("P&", num(fn(50, "f!")));
+    EXPECT_EQ(num(fn(92, "p&,7")), 0x40);  // the top byte of 2.5
+    const int32_t bound[3] = {5, 0, 0};
+    make_name("A&", n);
+    ArrayDesc* arr = declare_array(kLongKind, n, bound);
+    ASSERT_NE(arr, nullptr);
+    long_element(element_index(*arr, 4, 0, 0)) = -2;
+    declare_long_var("P&", num(fn(50, "a&[4]")));
+    EXPECT_EQ(num(fn(90, "p&,0")), -2);
+    EXPECT_EQ(raised(fn(50, "a&[6]")), 233);
     EXPECT_EQ(num(fn(50, "buf#")), static_cast<int32_t>(a->data));
     EXPECT_EQ(raised(fn(50, "missing%")), 215);
     make_name("E$", n);
@@ -330,6 +344,13 @@ TEST_F(Builtins, SystemFunctionsAndInput) {
     events.last_key = 'k';
     EXPECT_EQ(num(fn(177, "\"jkl\"")), 1);
     EXPECT_EQ(num(fn(180, "107")), 1);
+    // The key-state byte is the keyboard handler's: the variable and the
+    // test read the same value.
+    EXPECT_EQ(num(fn(181, "0")), 1);
+    events.key_state = 4;
+    EXPECT_EQ(num(sv('%', 143)), 4);
+    EXPECT_EQ(num(fn(181, "4")), 1);
+    EXPECT_EQ(num(fn(181, "0")), 0);
     EXPECT_EQ(str(fn(175, "")), "k");
     EXPECT_EQ(str(fn(175, "")), "");  // cleared
     EXPECT_EQ(num(fn(77, "31")), 30);
