@@ -5,6 +5,7 @@ and without window-manager waits, an X server (Xvfb when there is no
 display) and one persistent wineserver, so a program starts in about a tenth
 of a second instead of a second.
 """
+import fcntl
 import os
 import shutil
 import subprocess
@@ -55,8 +56,23 @@ class WineEnv:
             if k.startswith("TOLVEN_"):
                 del self.env[k]
         self.fresh = fresh
+        self.lock = None
+
+    def _take_prefix(self):
+        """Waits until no other run uses this prefix. Two runs on one prefix
+        would kill each other's wineserver, delete the prefix under a running
+        program and share the work folders of the end-to-end cases."""
+        os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
+        self.lock = open(self.prefix + ".lock", "w")
+        try:
+            fcntl.flock(self.lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        except BlockingIOError:
+            print(f"waiting for another run on {self.prefix} (set TOLVEN_WINE_PREFIX to run beside it)",
+                  flush=True)
+            fcntl.flock(self.lock, fcntl.LOCK_EX)
 
     def start(self):
+        self._take_prefix()
         if not self.env.get("DISPLAY"):
             n = 90
             while os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
@@ -108,3 +124,6 @@ class WineEnv:
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
+        if self.lock:
+            self.lock.close()  # releases the prefix
+            self.lock = None
