@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifdef _WIN32
@@ -19,7 +20,12 @@ RecordFileCounters record_counters;
 
 namespace {
 
+// The code of a failed open: on Windows the system's own error code (a
+// missing folder is 3, not 2; a file in use 32), elsewhere mapped from errno.
 int errno_code(int e) {
+#ifdef _WIN32
+    if (_doserrno > 0) return static_cast<int>(_doserrno);
+#endif
     switch (e) {
         case ENOENT: return io::kFileNotFound;
         case ENOTDIR: return io::kPathNotFound;
@@ -128,6 +134,9 @@ public:
             case OpenMode::Create: m = "w+b"; break;
         }
         errno = 0;
+#ifdef _WIN32
+        _doserrno = 0;
+#endif
         std::FILE* f = name.empty() ? nullptr : std::fopen(name.c_str(), m);
         if (!f) {
             error = name.empty() ? io::kFileNotFound : errno_code(errno);
