@@ -11,11 +11,12 @@
 //   100 disk read error (also: reading past the end of a byte file)
 //   101 disk write error       102 file not assigned (no name given yet)
 //   103 file not open          104 file not open for input
-//   105 file not open for output  106 invalid numeric format
-// and, where the platform refuses an operation (rename, erase, directories,
-// attributes, seeking), the Windows error code it reported, for example
-// 32 sharing violation, 123 invalid name, 131 negative seek, 145 directory
-// not empty, 183 already exists. An empty file name gives 2 and a name the
+//   105 file not open for output  106 invalid numeric format (INPUT #n of
+//                                     a line that is no number)
+// and, where the platform refuses an operation (opening, rename, erase,
+// directories, attributes, seeking), the Windows error code it reported, for
+// example 3 path not found, 32 sharing violation, 123 invalid name, 131
+// negative seek, 145 directory not empty, 183 already exists. An empty file name gives 2 and a name the
 // platform could misread (a control character, a zero byte or a wildcard)
 // gives 123, without touching any file.
 #pragma once
