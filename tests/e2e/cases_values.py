@@ -106,11 +106,13 @@ def prepare_file_dates(work):
     os.utime(path, ns=(t, t))
 
 
-# The date order comes from the Windows profile section "intl", which Wine
-# keeps in the registry: changed for one run, then set back.
+# The date order, the decimal and the thousands characters come from the
+# Windows profile section "intl", which Wine keeps in the registry: changed
+# for one run, then set back.
 INTL_KEY = r"HKCU\Control Panel\International"
 INTL_ORDER = """.header plain 7
 PRINT @DATE$(4);" ";@DATE$(0);" ";@DATE$(1)
+PRINT @FORMAT$("#,##0.00",1234.5)
 END
 """
 
@@ -123,15 +125,15 @@ def set_intl(values):
 
 
 def standard_intl():
-    return {k: re.search(rf'"{k}"="([^"]*)"', REGISTRY).group(1) for k in ("sDate", "sShortDate")}
+    return {k: re.search(rf'"{k}"="([^"]*)"', REGISTRY).group(1) for k in ("sDate", "sShortDate", "sDecimal", "sThousand")}
 
 
 def check_intl(work):
     set_intl(standard_intl())
     lines = screen_lines(work)
-    want = "/Mdy 02/29/2000 29. Februar  2000"
-    if lines is None or lines[0] != want:
-        return f"screen {lines[:1] if lines else None!r}, expected {want!r}"
+    want = ["/Mdy 02/29/2000 29. Februar  2000", "1'234_50"]
+    if lines is None or lines[:2] != want:
+        return f"screen {lines[:2] if lines else None!r}, expected {want!r}"
     return None
 
 
@@ -211,7 +213,8 @@ def cases():
     file_dates.screen = ["20000229 23:59:58:250", "20000229 23:59:58:250"]
     intl = Case("values_date_order_from_profile")
     intl.listing = write_listing("values_date_order_from_profile", INTL_ORDER)
-    intl.prepare = lambda work: set_intl({"sDate": "/", "sShortDate": "M/d/yy"})
+    intl.prepare = lambda work: set_intl({"sDate": "/", "sShortDate": "M/d/yy",
+                                                "sDecimal": "_", "sThousand": "'"})
     intl.check = check_intl
     intl.env = {"LD_PRELOAD": "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
                 "FAKETIME": "2000-02-29 10:11:12", "FAKETIME_DONT_FAKE_MONOTONIC": "1", "TZ": "UTC"}
