@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
-    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime
+    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime ccache
 
 .PHONY: all deps build native win64 win32 test unit interop e2e run bench fuzz clean
 
@@ -29,14 +29,18 @@ deps:
 	  locale-gen >/dev/null; \
 	fi
 
+# ccache lets several work trees and rebuilds share compiled objects.
+CCACHE := $(shell command -v ccache 2>/dev/null)
+CMAKE_LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
+
 $(B)/native/build.ninja:
-	cmake -S . -B $(B)/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_SANITIZE=ON
+	cmake -S . -B $(B)/native $(CMAKE_LAUNCHER) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVEN_SANITIZE=ON
 $(B)/win64/build.ninja:
-	cmake -S . -B $(B)/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(B)/win64 $(CMAKE_LAUNCHER) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
 $(B)/win32/build.ninja:
-	cmake -S . -B $(B)/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(B)/win32 $(CMAKE_LAUNCHER) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
 $(B)/release/build.ninja:
-	cmake -S . -B $(B)/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(B)/release $(CMAKE_LAUNCHER) -G Ninja -DCMAKE_BUILD_TYPE=Release
 
 native: $(B)/native/build.ninja
 	cmake --build $(B)/native -j$(JOBS)

@@ -24,7 +24,7 @@ struct CommandKind {
     bool handler;
 };
 constexpr CommandKind kCommandKinds[] = {
-#define TOLVEN_CMD(code, name, kind, owner, args, meaning) {code, has_handler_##kind},
+#define TOLVEN_CMD(code, id, name, kind, owner, args, meaning) {code, has_handler_##kind},
 #include "core/tokens.def"
 };
 

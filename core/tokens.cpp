@@ -15,11 +15,11 @@ namespace {
 // change their meaning.
 constexpr TokenKind kind_INLINE = TokenKind::Inline;
 constexpr TokenKind kind_HANDLER = TokenKind::Handler;
-constexpr ResultType result_R_STR = ResultType::Str;
-constexpr ResultType result_R_INT = ResultType::Int;
-constexpr ResultType result_R_LONG = ResultType::Long;
-constexpr ResultType result_R_FLOAT = ResultType::Float;
-constexpr ResultType result_R_ANY = ResultType::Any;
+constexpr TokenResult result_R_STR = TokenResult::Str;
+constexpr TokenResult result_R_INT = TokenResult::Int;
+constexpr TokenResult result_R_LONG = TokenResult::Long;
+constexpr TokenResult result_R_FLOAT = TokenResult::Float;
+constexpr TokenResult result_R_ANY = TokenResult::Any;
 constexpr Owner owner_core = Owner::Core;
 constexpr Owner owner_values = Owner::Values;
 constexpr Owner owner_screen = Owner::Screen;
@@ -34,19 +34,19 @@ constexpr TokenKind function_kind(int code) {
 }
 
 constexpr TokenInfo kCommands[] = {
-#define TOLVEN_CMD(code, name, kind, owner, args, meaning) \
-    {code, TokenFamily::Command, name, kind_##kind, ResultType::None, owner_##owner, args, meaning},
+#define TOLVEN_CMD(code, id, name, kind, owner, args, meaning) \
+    {code, TokenFamily::Command, name, kind_##kind, TokenResult::None, owner_##owner, args, meaning},
 #include "core/tokens.def"
 };
 
 constexpr TokenInfo kFunctions[] = {
-#define TOLVEN_FN(code, name, result, owner, args, meaning) \
+#define TOLVEN_FN(code, id, name, result, owner, args, meaning) \
     {code, TokenFamily::Function, name, function_kind(code), result_##result, owner_##owner, args, meaning},
 #include "core/tokens.def"
 };
 
 constexpr TokenInfo kSysVars[] = {
-#define TOLVEN_SYSVAR(code, name, result, owner, meaning) \
+#define TOLVEN_SYSVAR(code, id, name, result, owner, meaning) \
     {code, TokenFamily::SysVar, name, TokenKind::Value, result_##result, owner_##owner, "", meaning},
 #include "core/tokens.def"
 };
@@ -150,14 +150,14 @@ const char* owner_name(Owner owner) {
     return "?";
 }
 
-const char* result_name(ResultType result) {
+const char* result_name(TokenResult result) {
     switch (result) {
-        case ResultType::None: return "-";
-        case ResultType::Str: return "string";
-        case ResultType::Int: return "integer";
-        case ResultType::Long: return "long";
-        case ResultType::Float: return "float";
-        case ResultType::Any: return "any";
+        case TokenResult::None: return "-";
+        case TokenResult::Str: return "string";
+        case TokenResult::Int: return "integer";
+        case TokenResult::Long: return "long";
+        case TokenResult::Float: return "float";
+        case TokenResult::Any: return "any";
     }
     return "?";
 }

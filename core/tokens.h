@@ -10,6 +10,28 @@
 
 namespace tolven {
 
+// The tokens by name, generated from the table: code says Cmd::PRINT,
+// Fn::MID_S and Sys::DIALOGRESULT, never the byte.
+enum class Cmd : uint8_t {
+#define TOLVEN_CMD(code, id, name, kind, owner, args, meaning) id = code,
+#include "core/tokens.def"
+};
+enum class Fn : uint8_t {
+#define TOLVEN_FN(code, id, name, result, owner, args, meaning) id = code,
+#include "core/tokens.def"
+};
+enum class Sys : uint8_t {
+#define TOLVEN_SYSVAR(code, id, name, result, owner, meaning) id = code,
+#include "core/tokens.def"
+};
+
+constexpr uint8_t code_of(Cmd t) { return static_cast<uint8_t>(t); }
+constexpr uint8_t code_of(Fn t) { return static_cast<uint8_t>(t); }
+constexpr uint8_t code_of(Sys t) { return static_cast<uint8_t>(t); }
+
+// A line's command token compared with a name.
+constexpr bool operator==(uint8_t code, Cmd t) { return code == code_of(t); }
+
 enum class TokenFamily : uint8_t { Command, Function, SysVar };
 
 // Commands: run inline by the loop or through the handler table.
@@ -18,7 +40,7 @@ enum class TokenFamily : uint8_t { Command, Function, SysVar };
 // System variables carry Value.
 enum class TokenKind : uint8_t { Inline, Handler, Argument, Value };
 
-enum class ResultType : uint8_t { None, Str, Int, Long, Float, Any };
+enum class TokenResult : uint8_t { None, Str, Int, Long, Float, Any };
 
 enum class Owner : uint8_t { Core, Values, Screen, Gui, Data, System };
 
@@ -27,7 +49,7 @@ struct TokenInfo {
     TokenFamily family;
     const char* name;     // upper case; never empty
     TokenKind kind;
-    ResultType result;    // None for commands
+    TokenResult result;    // None for commands
     Owner owner;
     const char* args;     // "" when there are none (always "" for system variables)
     const char* meaning;
@@ -49,7 +71,7 @@ std::span<const TokenInfo> all_functions();
 std::span<const TokenInfo> all_sysvars();
 
 const char* owner_name(Owner owner);          // "core", "values", ...
-const char* result_name(ResultType result);   // "string", "integer", ...
+const char* result_name(TokenResult result);   // "string", "integer", ...
 const char* kind_name(TokenKind kind);        // "inline", "handler", ...
 
 // The reference tables of docs/tokens.md.

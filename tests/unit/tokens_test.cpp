@@ -83,7 +83,7 @@ TEST(TokensTest, CommandKindsMatchTheLoop) {
     EXPECT_EQ(handlers, kHandlerCommands);
     for (const TokenInfo& t : cmds) {
         EXPECT_TRUE(t.kind == TokenKind::Inline || t.kind == TokenKind::Handler) << t.name;
-        EXPECT_EQ(t.result, ResultType::None) << t.name;
+        EXPECT_EQ(t.result, TokenResult::None) << t.name;
     }
 }
 
@@ -110,8 +110,8 @@ TEST(TokensTest, FunctionTokens) {
     EXPECT_EQ(handled, expected);
 
     // The argument accesses of user functions, one per value kind.
-    const std::pair<int, ResultType> args[] = {
-        {33, ResultType::Float}, {36, ResultType::Str}, {37, ResultType::Int}, {38, ResultType::Long}};
+    const std::pair<int, TokenResult> args[] = {
+        {33, TokenResult::Float}, {36, TokenResult::Str}, {37, TokenResult::Int}, {38, TokenResult::Long}};
     for (auto [code, result] : args) {
         const TokenInfo* t = function_info(static_cast<uint8_t>(code));
         ASSERT_NE(t, nullptr) << code;
@@ -131,7 +131,7 @@ TEST(TokensTest, SystemVariableTokens) {
     for (const TokenInfo& t : all_sysvars()) {
         EXPECT_EQ(t.kind, TokenKind::Value);
         EXPECT_STREQ(t.args, "");
-        EXPECT_NE(t.result, ResultType::None) << t.name;
+        EXPECT_NE(t.result, TokenResult::None) << t.name;
     }
 }
 
@@ -182,7 +182,7 @@ TEST(TokensTest, NamesAreUniqueAndParseBack) {
 TEST(TokensTest, StringFunctionsEndInDollar) {
     for (const TokenInfo& t : all_functions()) {
         std::string_view name = t.name;
-        EXPECT_EQ(name.back() == '$', t.result == ResultType::Str) << t.name;
+        EXPECT_EQ(name.back() == '$', t.result == TokenResult::Str) << t.name;
     }
 }
 
@@ -194,7 +194,7 @@ TEST(TokensTest, KnownTokens) {
     const TokenInfo* read = function_info(0xC7);
     ASSERT_NE(read, nullptr);
     EXPECT_EQ(read->owner, Owner::System);
-    EXPECT_EQ(read->result, ResultType::Str);
+    EXPECT_EQ(read->result, TokenResult::Str);
 
     EXPECT_STREQ(command_info(0x27)->name, "REM");
     EXPECT_EQ(find_command("CASENOT")->code, 0x82);
@@ -202,7 +202,7 @@ TEST(TokensTest, KnownTokens) {
     EXPECT_EQ(find_command("POKEB")->owner, Owner::Values);  // inline, but area code
     EXPECT_EQ(find_function("MID$")->code, 0x93);
     EXPECT_EQ(find_sysvar("MOUSEX")->code, 137);
-    EXPECT_EQ(find_sysvar("mousex")->result, ResultType::Int);
+    EXPECT_EQ(find_sysvar("mousex")->result, TokenResult::Int);
 }
 
 TEST(TokensTest, MarkdownHasOneRowPerEntry) {
