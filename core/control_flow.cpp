@@ -6,7 +6,6 @@
 
 #include "core/errors.h"
 #include "core/interp.h"
-#include "values/area.h"
 #include "values/reader.h"
 #include "values/store.h"
 #include "values/textops.h"
@@ -16,13 +15,6 @@ namespace tolven {
 ControlState control;
 
 namespace {
-
-enum : uint8_t {
-    kWhileLoop = 51, kEndWhile = 59, kLoopExit = 60,
-    kEndIf = 132, kIf = 133, kElse = 134, kIfNot = 135, kWhile = 136, kWhileNot = 137,
-    kWend = 138, kReturn = 139, kEndProc = 140, kGoto = 141, kGosub = 142, kProc = 143,
-    kElseIf = 243,
-};
 
 constexpr int32_t kNoPartner = 0;
 constexpr int32_t kNotScanned = -1;
@@ -67,9 +59,9 @@ bool condition_holds() {
 int32_t scan_endif(int32_t from) {
     int32_t nesting = 0;
     for (int32_t l = from + 1; l <= program.line_count; ++l) {
-        switch (line_token(l)) {
-            case kIf: case kIfNot: ++nesting; break;
-            case kEndIf:
+        switch (line_command(l)) {
+            case Cmd::IF: case Cmd::IFNOT: ++nesting; break;
+            case Cmd::ENDIF:
                 if (nesting == 0) return l;
                 --nesting;
                 break;
@@ -85,9 +77,9 @@ int32_t scan_endif(int32_t from) {
 int32_t scan_wend(int32_t from) {
     int32_t nesting = 0;
     for (int32_t l = from + 1; l <= program.line_count; ++l) {
-        switch (line_token(l)) {
-            case kWhileLoop: case kWhile: case kWhileNot: ++nesting; break;
-            case kWend: case kEndWhile:
+        switch (line_command(l)) {
+            case Cmd::WHILELOOP: case Cmd::WHILE: case Cmd::WHILENOT: ++nesting; break;
+            case Cmd::WEND: case Cmd::ENDWHILE:
                 if (nesting == 0) return l;
                 --nesting;
                 break;
@@ -100,9 +92,9 @@ int32_t scan_wend(int32_t from) {
 int32_t scan_endproc(int32_t from) {
     int32_t nesting = 0;
     for (int32_t l = from + 1; l <= program.line_count; ++l) {
-        switch (line_token(l)) {
-            case kProc: ++nesting; break;
-            case kEndProc:
+        switch (line_command(l)) {
+            case Cmd::PROC: ++nesting; break;
+            case Cmd::ENDPROC:
                 if (nesting == 0) return l;
                 --nesting;
                 break;
@@ -145,16 +137,16 @@ void skip_if_branch(int error) {
     if (!memo_on) {
         int32_t nesting = 0;
         for (int32_t l = from + 1; l <= program.line_count; ++l) {
-            switch (line_token(l)) {
-                case kIf: case kIfNot: ++nesting; break;
-                case kEndIf:
+            switch (line_command(l)) {
+                case Cmd::IF: case Cmd::IFNOT: ++nesting; break;
+                case Cmd::ENDIF:
                     if (nesting == 0) { interp.current_line = l; return; }
                     --nesting;
                     break;
-                case kElseIf:
+                case Cmd::ELSEIF:
                     if (nesting == 0 && elseif_stops(l)) return;
                     break;
-                case kElse:
+                case Cmd::ELSE:
                     if (nesting == 0) { interp.current_line = l; return; }
                     break;
                 default: break;
@@ -169,19 +161,19 @@ void skip_if_branch(int error) {
         IfScan found{static_cast<int32_t>(elseif_lines.size()), 0, kNoPartner};
         int32_t nesting = 0;
         for (int32_t l = from + 1; l <= program.line_count && found.stop == kNoPartner; ++l) {
-            switch (line_token(l)) {
-                case kIf: case kIfNot: ++nesting; break;
-                case kEndIf:
+            switch (line_command(l)) {
+                case Cmd::IF: case Cmd::IFNOT: ++nesting; break;
+                case Cmd::ENDIF:
                     if (nesting == 0) found.stop = l;
                     else --nesting;
                     break;
-                case kElseIf:
+                case Cmd::ELSEIF:
                     if (nesting == 0) {
                         elseif_lines.push_back(l);
                         ++found.elseif_count;
                     }
                     break;
-                case kElse:
+                case Cmd::ELSE:
                     if (nesting == 0) found.stop = l;
                     break;
                 default: break;
@@ -361,31 +353,28 @@ void pop_call() {
 int32_t current_loop_value() { return control.loops[control.loop_depth].value; }
 
 bool run_control_flow(uint8_t token) {
-    switch (token) {
-        case kIf: do_if(true, 106); return true;
-        case kIfNot: do_if(false, 107); return true;
-        case kElse:
-        case kElseIf:
+    switch (static_cast<Cmd>(token)) {
+        case Cmd::IF: do_if(true, 106); return true;
+        case Cmd::IFNOT: do_if(false, 107); return true;
+        case Cmd::ELSE:
+        case Cmd::ELSEIF:
             jump_to_partner(remembered(endif_memo, interp.current_line, scan_endif), 107);
             return true;
-        case kWhile: do_while(true); return true;
-        case kWhileNot: do_while(false); return true;
-        case kWhileLoop: do_whileloop(); return true;
-        case kWend:
-        case kEndWhile: do_wend(); return true;
-        case kLoopExit: do_loop_exit(); return true;
-        case kGoto: jump_to_label(); return true;
-        case kGosub:
+        case Cmd::WHILE: do_while(true); return true;
+        case Cmd::WHILENOT: do_while(false); return true;
+        case Cmd::WHILELOOP: do_whileloop(); return true;
+        case Cmd::WEND:
+        case Cmd::ENDWHILE: do_wend(); return true;
+        case Cmd::EXITWHILE: do_loop_exit(); return true;
+        case Cmd::GOTO: jump_to_label(); return true;
+        case Cmd::GOSUB:
             if (push_call()) jump_to_label();
             return true;
-        case kProc: jump_to_partner(remembered(endproc_memo, interp.current_line, scan_endproc), 115); return true;
-        case kReturn: do_return(); return true;
-        case kEndProc:
+        case Cmd::PROC: jump_to_partner(remembered(endproc_memo, interp.current_line, scan_endproc), 115); return true;
+        case Cmd::RETURN: do_return(); return true;
+        case Cmd::ENDPROC:
             if (control.call_depth == 0) raise_error(112);
             else pop_call();
-            return true;
-        case 85: case 86: case 107: case 108: case 109:  // writes into area variables
-            run_area_write(token);
             return true;
         default:
             return false;

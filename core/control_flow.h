@@ -8,6 +8,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/registry.h"
+
 namespace tolven {
 
 constexpr int32_t kMaxLoopDepth = 30;
@@ -49,6 +51,7 @@ void reset_control_flow();
 // Plain scans without remembering, for measurements.
 void set_scan_memo(bool on);
 
-void register_core_statements();
+// The statements the loop owns besides the inline ones.
+extern const Module kCoreModule;
 
 }  // namespace tolven

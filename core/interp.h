@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tokens.h"
+
 namespace tolven {
 
 constexpr int32_t kMaxLines = 65535;
@@ -35,8 +37,6 @@ struct Program {
 };
 extern Program program;
 
-using Handler = void (*)();
-
 struct Interp {
     int32_t current_line = 0;     // 1-based; jumps set it to target - 1
     uint8_t current_token = 0;
@@ -48,7 +48,6 @@ struct Interp {
     uint64_t lines_run = 0;       // for measurements
     bool trace = false;           // debug mode 2
     bool runtime_mode = false;    // set once loading is done
-    Handler handlers[256] = {};
 };
 extern Interp interp;
 
@@ -57,10 +56,11 @@ inline std::string_view line_text(int32_t l) {
     if (l < 1 || l > program.line_count) return {};
     return program.lines[static_cast<size_t>(l)];
 }
-// Line l's command token; an empty line counts as a comment (39).
+// Line l's command token; an empty line counts as a comment.
 inline uint8_t line_token(int32_t l) {
     std::string_view t = line_text(l);
-    return t.empty() ? 39 : static_cast<uint8_t>(t[0]);
+    return t.empty() ? code_of(Cmd::REM) : static_cast<uint8_t>(t[0]);
 }
+inline Cmd line_command(int32_t l) { return static_cast<Cmd>(line_token(l)); }
 
 }  // namespace tolven

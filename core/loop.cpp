@@ -5,7 +5,7 @@
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
-#include "core/modules.h"
+#include "core/tokens.h"
 #include "core/pump.h"
 #include "core/shutdown.h"
 #include "values/reader.h"
@@ -18,9 +18,9 @@ Interp interp;
 
 namespace {
 
-constexpr uint8_t kComment = 39;
-constexpr uint8_t kCase = 129;
-constexpr uint8_t kCaseNot = 130;
+// The statement handler table: filled once per process by the composition
+// root, so it is not part of the per-run interpreter state.
+Handler handlers[256] = {};
 
 // Statements whose module has not landed yet say so instead of silently
 // doing nothing.
@@ -40,7 +40,7 @@ bool apply_case_prefix(bool run_when_true) {
     if (holds != run_when_true) return false;
     std::string_view statement = args.substr(colon + 1);
     if (statement.empty()) {
-        interp.current_token = kComment;
+        interp.current_token = code_of(Cmd::REM);
         interp.argument_text = {};
     } else {
         interp.current_token = static_cast<uint8_t>(statement[0]);
@@ -60,19 +60,16 @@ void trace_line() {
 
 }  // namespace
 
-void set_handler(uint8_t token, Handler handler) { interp.handlers[token] = handler; }
+void set_handler(uint8_t token, Handler handler) { handlers[token] = handler; }
+Handler statement_handler(uint8_t token) { return handlers[token]; }
 
-void install_portable_handlers() {
-    for (auto& h : interp.handlers) h = nullptr;
-    for (int token : kHandlerTokens) interp.handlers[token] = unknown_statement;
-    register_portable_modules();
+void clear_handlers() {
+    for (const TokenInfo& t : all_commands())
+        handlers[t.code] = t.kind == TokenKind::Handler ? unknown_statement : nullptr;
 }
 
 void reset_interpreter() {
-    Handler saved[256];
-    for (int t = 0; t < 256; ++t) saved[t] = interp.handlers[t];
     interp = Interp{};
-    for (int t = 0; t < 256; ++t) interp.handlers[t] = saved[t];
     reset_control_flow();
 }
 
@@ -83,7 +80,7 @@ void run_loop() {
         interp.found_flag = false;
         std::string_view line = program.lines[static_cast<size_t>(interp.current_line)];
         if (line.empty()) {
-            interp.current_token = kComment;
+            interp.current_token = code_of(Cmd::REM);
             interp.argument_text = {};
         } else {
             interp.current_token = static_cast<uint8_t>(line[0]);
@@ -92,14 +89,14 @@ void run_loop() {
         last_key_seen();
 
         bool runs = true;
-        if (interp.current_token == kCase) runs = apply_case_prefix(true);
-        if (runs && interp.current_token == kCaseNot) runs = apply_case_prefix(false);
+        if (interp.current_token == Cmd::CASE) runs = apply_case_prefix(true);
+        if (runs && interp.current_token == Cmd::CASENOT) runs = apply_case_prefix(false);
 
         if (runs) {
-            if (interp.trace && interp.current_token != 0 && interp.current_token != kComment)
+            if (interp.trace && interp.current_token != 0 && interp.current_token != Cmd::REM)
                 trace_line();
             begin_arguments(interp.argument_text);
-            if (Handler h = interp.handlers[interp.current_token]) {
+            if (Handler h = handlers[interp.current_token]) {
                 h();
             } else {
                 run_inline(interp.current_token);

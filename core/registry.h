@@ -1,18 +1,23 @@
 // How a module hands its statements and functions to the runtime: as
 // constant tables of {token, handler} rows, in the manner of Lua's luaL_Reg
-// arrays. A module declares its tables in its header, for example
+// arrays, gathered in one Module object:
 //
-//     inline constexpr StatementEntry kFileStatements[] = {
-//         {Cmd::OPEN, open_statement},
+//     constexpr StatementEntry kStatements[] = {
+//         {Cmd::OPENINPUT, open_input_statement},
 //         {Cmd::CLOSE, close_statement},
 //     };
-//     inline constexpr Module kFileModule{"files", kFileStatements, kFileFunctions};
+//     const Module kFileModule{"files", kStatements, kFunctions, reset_file_numbers};
 //
-// and the composition root (app/) lists the modules once. The same list
-// fills the handler tables at start-up and tells the tools which tokens
-// the runtime builds, so the two can never disagree. Tables live in headers
-// (not in .cpp files) so that the native tools can read the tokens of the
-// Windows-only modules at compile time without linking their handlers.
+// The composition root (app/modules.cpp) lists the modules once. The same
+// list fills the handler tables at start-up, resets the modules in its order
+// and tells the tools which tokens the runtime builds, so none of these can
+// disagree.
+//
+// Portable modules define their Module in their .cpp and declare it extern
+// in their header. A Windows-only module instead defines its tables and its
+// Module `inline constexpr` in a portable header that declares its
+// handlers: then the native tools read its tokens at compile time
+// (app/built.cpp) without linking the handlers.
 #pragma once
 #include <span>
 
@@ -38,9 +43,12 @@ struct Module {
     const char* name;
     std::span<const StatementEntry> statements;
     std::span<const FunctionEntry> functions;
-    // Command tokens the loop runs itself on behalf of this module (inline
-    // cases of the token table); they count as built.
-    std::span<const Cmd> inline_statements = {};
+    // Back to the state a program starts in. Called by reset_runtime() in
+    // the order of the module list; registration itself changes no state.
+    void (*reset)() = nullptr;
+    // Once per process, after every module's handlers are in place: what a
+    // module hangs onto shared hooks (shutdown steps, switch keywords).
+    void (*start)() = nullptr;
 };
 
 }  // namespace tolven

@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
+#include "core/registry.h"
 #include "values/reader.h"
 
 namespace tolven {
@@ -28,25 +29,27 @@ void pump_switch_and_error_mode() {
     }
 }
 
+constexpr StatementEntry kStatements[] = {
+    {Cmd::DISCARD, evaluate_and_discard},
+    {Cmd::STOP, end_program},
+    {Cmd::ERRORMODE, pump_switch_and_error_mode},
+};
+
 }  // namespace
 
-void register_core_statements() {
-    set_handler(90, evaluate_and_discard);
-    set_handler(191, end_program);
-    set_handler(239, pump_switch_and_error_mode);
-}
+const Module kCoreModule{"core", kStatements, {}, reset_interpreter};
 
 bool run_inline(uint8_t token) {
-    switch (token) {
-        case 2:
+    switch (static_cast<Cmd>(token)) {
+        case Cmd::END:
             interp.end_flag = true;
             return true;
-        case 39:   // comment or empty line
-        case 131:  // DEF line: the body runs only when called
-        case 132:  // ENDIF
-        case 254:
+        case Cmd::REM:   // comment or empty line
+        case Cmd::DEF:   // the body runs only when called
+        case Cmd::ENDIF:
+        case Cmd::NOP:
             return true;
-        case 64:
+        case Cmd::EVAL:
             read_arg(' ', kAny);
             return true;
         default:

@@ -205,31 +205,39 @@ void create_table_statement() {
 
 }  // namespace
 
-void register_dbase_statements() {
-    set_handler(0x39, memo_width_statement);
-    set_handler(0xF8, create_index_statement);
-    set_handler(0xF9, create_table_statement);
+namespace {
 
-    set_function_handler(0x47, fn_memo_to_items);
-    set_function_handler(0x48, fn_items_to_memo);
-    set_function_handler(0xD2, fn_open);
-    set_function_handler(0xD3, fn_select);
-    set_function_handler(0xD4, fn_goto);
-    set_function_handler(0xD5, fn_close);
-    set_function_handler(0xD6, fn_field_by_name);
-    set_function_handler(0xD7, fn_field_by_number);
-    set_function_handler(0xD8, fn_open_indexes);
-    set_function_handler(0xDB, fn_seek);
-    set_function_handler(0xDC, fn_find);
-    set_function_handler(0xDD, fn_set_field_by_name);
-    set_function_handler(0xDE, fn_set_field_by_number);
-    set_function_handler(0xDF, fn_write);
-    set_function_handler(0xE0, fn_delete);
-    set_function_handler(0xE1, fn_recall);
-    set_function_handler(0xE2, fn_pack);
-    set_function_handler(0xE3, fn_append);
-    set_function_handler(0xE4, fn_dtoc);
-    set_function_handler(0xE5, fn_ctod);
-}
+constexpr StatementEntry kStatements[] = {
+    {Cmd::MEMOWIDTH, memo_width_statement},
+    {Cmd::CREATEINDEX, create_index_statement},
+    {Cmd::CREATETABLE, create_table_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::MEMOTOITEMS, fn_memo_to_items},
+    {Fn::ITEMSTOMEMO, fn_items_to_memo},
+    {Fn::DBOPEN, fn_open},
+    {Fn::DBSELECT, fn_select},
+    {Fn::DBGOTO, fn_goto},
+    {Fn::DBCLOSE, fn_close},
+    {Fn::DBFIELD_S, fn_field_by_name},
+    {Fn::DBFIELDN_S, fn_field_by_number},
+    {Fn::DBINDEX, fn_open_indexes},
+    {Fn::DBSEEK, fn_seek},
+    {Fn::DBFIND, fn_find},
+    {Fn::DBSETFIELD, fn_set_field_by_name},
+    {Fn::DBSETFIELDN, fn_set_field_by_number},
+    {Fn::DBWRITE, fn_write},
+    {Fn::DBDELETE, fn_delete},
+    {Fn::DBRECALL, fn_recall},
+    {Fn::DBPACK, fn_pack},
+    {Fn::DBAPPEND, fn_append},
+    {Fn::DTOC_S, fn_dtoc},
+    {Fn::CTOD_S, fn_ctod},
+};
+
+}  // namespace
+
+const Module kDbaseModule{"dbase", kStatements, kFunctions};
 
 }  // namespace tolven

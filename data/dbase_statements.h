@@ -3,10 +3,11 @@
 // argument reader and call the engine.
 #pragma once
 
+#include "core/registry.h"
+
 namespace tolven {
 
-// Installs the statement handlers of MEMOWIDTH, CREATEINDEX and CREATETABLE
-// and the function handlers of the table functions.
-void register_dbase_statements();
+// MEMOWIDTH, CREATEINDEX, CREATETABLE and the table functions.
+extern const Module kDbaseModule;
 
 }  // namespace tolven

@@ -22,7 +22,6 @@
 
 namespace tolven {
 
-void register_file_system_statements();  // data/file_statements.cpp
 void register_item_list_statements();    // data/item_list_statements.cpp
 
 namespace {
@@ -490,38 +489,42 @@ std::string file_number_name(int n) {
     return table[static_cast<size_t>(n)].name;
 }
 
-void register_file_statements() {
-    reset_file_numbers();
-    on_shutdown(ShutdownStage::Files, close_all_files);
-    set_handler(229, assign_statement);
-    set_handler(234, [] { open_text(TextMode::Input); });
-    set_handler(235, [] { open_text(TextMode::Output); });
-    set_handler(231, append_statement);
-    set_handler(232, close_text_statement);
-    set_handler(112, byte_open_statement);
-    set_handler(113, byte_close_statement);
-    set_handler(114, byte_write_statement);
-    set_handler(115, byte_seek_statement);
-    set_handler(84, block_write_statement);
-    set_handler(230, rename_statement);
-    set_handler(233, erase_statement);
-    set_handler(102, file_attribute_statement);
-    set_handler(117, file_mode_statement);
-    register_file_system_statements();
-    register_item_list_statements();
+namespace {
 
-    set_function_handler(29, file_time_function);
-    set_function_handler(86, file_attribute_function);
-    set_function_handler(87, file_date_function);
-    set_function_handler(93, byte_get_function);
-    set_function_handler(94, byte_position_function);
-    set_function_handler(95, byte_size_function);
-    set_function_handler(198, text_eof_function);
-    set_function_handler(67, block_read_function);
-    set_function_handler(0x9D, item_function);
-    set_function_handler(41, items_to_area_function);
-    set_function_handler(42, join_items_function);
-}
+constexpr StatementEntry kStatements[] = {
+    {Cmd::ASSIGN, assign_statement},
+    {Cmd::RESET, [] { open_text(TextMode::Input); }},
+    {Cmd::REWRITE, [] { open_text(TextMode::Output); }},
+    {Cmd::APPEND, append_statement},
+    {Cmd::CLOSE, close_text_statement},
+    {Cmd::BOPEN, byte_open_statement},
+    {Cmd::BCLOSE, byte_close_statement},
+    {Cmd::BWRITE, byte_write_statement},
+    {Cmd::BSEEK, byte_seek_statement},
+    {Cmd::BLOCKWRITE, block_write_statement},
+    {Cmd::RENAME, rename_statement},
+    {Cmd::ERASE, erase_statement},
+    {Cmd::SETFILEATTR, file_attribute_statement},
+    {Cmd::FILEMODE, file_mode_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::FILETIME_S, file_time_function},
+    {Fn::FILEATTR, file_attribute_function},
+    {Fn::FILEDATE_S, file_date_function},
+    {Fn::BGET, byte_get_function},
+    {Fn::BPOS, byte_position_function},
+    {Fn::BSIZE, byte_size_function},
+    {Fn::ENDOFFILE, text_eof_function},
+    {Fn::BLOCKREAD, block_read_function},
+};
+
+// Whatever way the program ends, what it wrote reaches its files.
+void start_file_numbers() { on_shutdown(ShutdownStage::Files, close_all_files); }
+
+}  // namespace
+
+const Module kFileModule{"files", kStatements, kFunctions, reset_file_numbers, start_file_numbers};
 
 // ---------------------------------------------------------------------------
 // Functions

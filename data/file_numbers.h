@@ -23,14 +23,18 @@
 #include <cstdint>
 #include <string>
 
+#include "core/registry.h"
+
 namespace tolven {
 
 constexpr int kFileNumbers = 15;
 
-// Registers the statements, resets the table (all views closed, no names,
-// file mode 2, nothing pending) and adds the shutdown step that flushes and
-// closes every open file.
-void register_file_statements();
+// The file-number statements and functions. Its reset closes every view
+// and forgets names, file mode 2, nothing pending; its start adds the
+// shutdown step that flushes and closes every open file.
+extern const Module kFileModule;
+// Copying, directories, text loading and listings (data/file_statements.cpp).
+extern const Module kFileSystemModule;
 void reset_file_numbers();
 
 // Flushes and closes every open view of every file number.

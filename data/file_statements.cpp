@@ -168,13 +168,19 @@ void file_listing_statement() {
 
 }  // namespace
 
-void register_file_system_statements() {
-    set_handler(212, file_copy_statement);
-    set_handler(106, text_file_read_statement);
-    set_handler(223, [] { directory_statement(&FilePlatform::change_dir); });
-    set_handler(224, [] { directory_statement(&FilePlatform::make_dir); });
-    set_handler(225, [] { directory_statement(&FilePlatform::remove_dir); });
-    set_handler(222, file_listing_statement);
-}
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::FILECOPY, file_copy_statement},
+    {Cmd::LOADTEXT, text_file_read_statement},
+    {Cmd::CHDIR, [] { directory_statement(&FilePlatform::change_dir); }},
+    {Cmd::MKDIR, [] { directory_statement(&FilePlatform::make_dir); }},
+    {Cmd::RMDIR, [] { directory_statement(&FilePlatform::remove_dir); }},
+    {Cmd::DIR, file_listing_statement},
+};
+
+}  // namespace
+
+const Module kFileSystemModule{"file-system", kStatements, {}};
 
 }  // namespace tolven

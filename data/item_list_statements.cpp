@@ -31,11 +31,6 @@ void set_item_statement() {
 
 }  // namespace
 
-void register_item_list_statements() {
-    set_handler(0xDC, [] { item_list.clear(); });
-    set_handler(0xDD, add_item_statement);
-    set_handler(0xF4, set_item_statement);
-}
 
 void item_function() {
     const int32_t index = read_int(')');
@@ -85,5 +80,23 @@ void join_items_function() {
     }
     set_result_string(out);
 }
+
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::CLEARITEMS, [] { item_list.clear(); }},
+    {Cmd::ADDITEM, add_item_statement},
+    {Cmd::SETITEM, set_item_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::ITEM_S, item_function},
+    {Fn::ITEMSTOAREA, items_to_area_function},
+    {Fn::JOINITEMS_S, join_items_function},
+};
+
+}  // namespace
+
+const Module kItemListModule{"item-list", kStatements, kFunctions};
 
 }  // namespace tolven

@@ -6,4 +6,6 @@ GuiState gui_state;
 
 void reset_gui_state() { gui_state = GuiState{}; }
 
+const Module kGuiModule{"gui", {}, {}, reset_gui_state};
+
 }  // namespace tolven

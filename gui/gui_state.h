@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/registry.h"
+
 namespace tolven {
 
 struct GuiState {
@@ -31,5 +33,8 @@ extern GuiState gui_state;
 
 // Program start.
 void reset_gui_state();
+
+// The gui's part of the runtime: today only the values above and their reset.
+extern const Module kGuiModule;
 
 }  // namespace tolven

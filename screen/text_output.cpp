@@ -305,29 +305,6 @@ void message_box_function() {
     display().refresh();
 }
 
-void register_text_statements() {
-    set_handler(162, print_statement);
-    set_handler(205, input_statement);
-    set_handler(144, cls_statement);
-    set_handler(145, repaint_statement);
-    set_handler(190, locate_statement);
-    set_handler(218, color_statement);
-    set_handler(219, font_statement);
-    set_handler(163, decimals_statement);
-    set_handler(164, string_width_statement);
-    set_handler(165, number_width_statement);
-    set_handler(168, charset_statement);
-    set_handler(240, font_angle_statement);
-    set_handler(50, close_query_statement);
-    set_handler(80, paint_mode_statement);
-    set_handler(186, title_statement);
-    set_handler(187, window_pos_statement);
-    set_handler(245, window_style_statement);
-    set_function_handler(45, tab_function);
-    set_function_handler(176, wait_key_function);
-    set_function_handler(155, message_box_function);
-}
-
 void reset_text_output() {
     reset_text_screen();
     reset_keys();
@@ -335,5 +312,38 @@ void reset_text_output() {
     events = EventState{};
     true_colour_mode = false;
 }
+
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::PRINT, print_statement},
+    {Cmd::INPUT, input_statement},
+    {Cmd::CLS, cls_statement},
+    {Cmd::REPAINT, repaint_statement},
+    {Cmd::LOCATE, locate_statement},
+    {Cmd::COLOR, color_statement},
+    {Cmd::FONT, font_statement},
+    {Cmd::DECIMALS, decimals_statement},
+    {Cmd::STRWIDTH, string_width_statement},
+    {Cmd::NUMWIDTH, number_width_statement},
+    {Cmd::CHARSET, charset_statement},
+    {Cmd::FONTANGLE, font_angle_statement},
+    {Cmd::CLOSEQUERY, close_query_statement},
+    {Cmd::PAINTMODE, paint_mode_statement},
+    {Cmd::TITLE, title_statement},
+    {Cmd::WINDOWPOS, window_pos_statement},
+    {Cmd::WINDOWSTYLE, window_style_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::TAB_S, tab_function},
+    {Fn::WAITKEY_S, wait_key_function},
+    {Fn::MESSAGEBOX, message_box_function},
+};
+
+}  // namespace
+
+const Module kTextModule{"text", kStatements, kFunctions, reset_text_output};
+
 
 }  // namespace tolven

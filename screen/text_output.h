@@ -5,6 +5,8 @@
 #pragma once
 #include <string_view>
 
+#include "core/registry.h"
+
 namespace tolven {
 
 // The standard Output file on the text screen: writes the text at the
@@ -12,9 +14,9 @@ namespace tolven {
 // messages be handled.
 void output_write(std::string_view text);
 
-// Registers the statement and function handlers of this file (program
-// start).
-void register_text_statements();
+// PRINT, INPUT, CLS and the other text-screen statements; its reset empties
+// the text screen, the keys, the screen settings and the event state.
+extern const Module kTextModule;
 
 // Statement handlers.
 void print_statement();          // 162

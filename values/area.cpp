@@ -227,7 +227,9 @@ void write_structure_field(std::string_view target) {
     }
 }
 
-void run_area_write(uint8_t token) {
+namespace {
+
+void area_write(Cmd token) {
     const std::string_view text = reader.rest;
     const size_t comma = find_separator(text, ',');
     const std::string name = folded(trim(comma == std::string_view::npos ? text : text.substr(0, comma)));
@@ -244,7 +246,7 @@ void run_area_write(uint8_t token) {
     interp.found_flag = true;
     read_arg('=', kNumberArg);
     const int64_t offset = slots.l;
-    const bool text_value = token == 85 || token == 107;
+    const bool text_value = token == Cmd::POKES || token == Cmd::POKEZ;
     read_arg(' ', text_value ? kAny : kNumberArg);
     if (a->data == 0) {
         raise_error(243);
@@ -252,10 +254,10 @@ void run_area_write(uint8_t token) {
     }
     size_t n = 0;
     switch (token) {
-        case 109: n = 1; break;
-        case 108: n = 2; break;
-        case 86: n = 4; break;
-        case 107: n = slots.s.size() + 1; break;
+        case Cmd::POKEB: n = 1; break;
+        case Cmd::POKEW: n = 2; break;
+        case Cmd::POKEL: n = 4; break;
+        case Cmd::POKEZ: n = slots.s.size() + 1; break;
         default: n = slots.s.size(); break;
     }
     const uint32_t at = offset_address(a->data, offset);
@@ -266,24 +268,36 @@ void run_area_write(uint8_t token) {
     }
     uint8_t* p = area_pointer(at);
     switch (token) {
-        case 109: p[0] = static_cast<uint8_t>(slots.i); break;
-        case 108: write_le(p, static_cast<uint32_t>(slots.l), 2); break;
-        case 86: write_le(p, static_cast<uint32_t>(slots.l), 4); break;
+        case Cmd::POKEB: p[0] = static_cast<uint8_t>(slots.i); break;
+        case Cmd::POKEW: write_le(p, static_cast<uint32_t>(slots.l), 2); break;
+        case Cmd::POKEL: write_le(p, static_cast<uint32_t>(slots.l), 4); break;
         default:
             if (!slots.s.empty()) std::memcpy(p, slots.s.data(), slots.s.size());
-            if (token == 107) p[slots.s.size()] = 0;
+            if (token == Cmd::POKEZ) p[slots.s.size()] = 0;
             break;
     }
 }
 
-void register_area_statements() {
+constexpr StatementEntry kStatements[] = {
+    {Cmd::DIM, dim_statement},
+    {Cmd::DISPOSE, dispose_statement},
+    {Cmd::STRUCT, struct_statement},
+    {Cmd::WITH, with_statement},
+    {Cmd::ENDWITH, endwith_statement},
+    {Cmd::POKEB, [] { area_write(Cmd::POKEB); }},
+    {Cmd::POKEW, [] { area_write(Cmd::POKEW); }},
+    {Cmd::POKEL, [] { area_write(Cmd::POKEL); }},
+    {Cmd::POKES, [] { area_write(Cmd::POKES); }},
+    {Cmd::POKEZ, [] { area_write(Cmd::POKEZ); }},
+};
+
+void reset_areas() {
     reset_structures();
     with.clear();
-    set_handler(111, dim_statement);
-    set_handler(110, dispose_statement);
-    set_handler(54, struct_statement);
-    set_handler(53, with_statement);
-    set_handler(52, endwith_statement);
 }
+
+}  // namespace
+
+const Module kAreaModule{"areas", kStatements, {}, reset_areas};
 
 }  // namespace tolven

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/registry.h"
 #include "values/low_memory.h"
 
 namespace tolven {
@@ -27,13 +28,8 @@ inline bool is_field_name(std::string_view name) {
 // The name given by the active WITH, empty when none.
 const std::string& with_name();
 
-// The writes into an area variable that the loop runs inline: 85 (string
-// without terminator), 86 (long), 107 (zero-terminated string), 108 (word),
-// 109 (byte); the argument text is in the reader.
-void run_area_write(uint8_t token);
-
-// Registers DIM (111), DISPOSE (110), STRUCT (54), WITH (53) and ENDWITH
-// (52) and forgets structures and the WITH name (program start).
-void register_area_statements();
+// DIM, DISPOSE, STRUCT, WITH, ENDWITH and the POKE writes into area
+// variables; its reset forgets structures and the WITH name.
+extern const Module kAreaModule;
 
 }  // namespace tolven

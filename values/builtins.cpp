@@ -6,7 +6,6 @@
 
 #include "core/errors.h"
 #include "core/loop.h"
-#include "gui/gui_state.h"
 #include "screen/colours.h"
 #include "screen/events.h"
 #include "values/arith.h"
@@ -405,102 +404,106 @@ void add_switch_keyword(std::string_view keyword, void (*handler)()) {
     switch_keywords.push_back({std::move(name), handler});
 }
 
-void register_builtin_functions() {
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::SCRAMBLEKEY, scramble_key_statement},
+    {Cmd::RANDOMIZE, randomize_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::ADD, fn_add},
+    {Fn::SUB, fn_sub},
+    {Fn::MUL, fn_mul},
+    {Fn::DIV, fn_quotient},
+    {Fn::IDIV, fn_div},
+    {Fn::MOD, fn_mod},
+    {Fn::AND, fn_and},
+    {Fn::OR, fn_or},
+    {Fn::XOR, fn_xor},
+    {Fn::NE, fn_compare_numbers<0>},
+    {Fn::EQ, fn_compare_numbers<1>},
+    {Fn::GT, fn_compare_numbers<2>},
+    {Fn::LT, fn_compare_numbers<3>},
+    {Fn::STREQ, fn_compare_texts<0>},
+    {Fn::STRNE, fn_compare_texts<1>},
+    {Fn::STRLT, fn_compare_texts<2>},
+    {Fn::STRGT, fn_compare_texts<3>},
+    {Fn::NOT, fn_not},
+    {Fn::ABS, fn_abs},
+    {Fn::INT, fn_int},
+    {Fn::BITTEST, fn_bit_test},
+    {Fn::BITSET, fn_bit_change},
+    {Fn::RND, fn_random},
+    {Fn::SWITCH, fn_switch},
+    {Fn::ROUND, fn_round},
+    {Fn::ZERO, fn_zero},
+    {Fn::COS, fn_math<MathFn::Cos>},
+    {Fn::SIN, fn_math<MathFn::Sin>},
+    {Fn::EXP, fn_math<MathFn::Exp>},
+    {Fn::LN, fn_math<MathFn::Ln>},
+    {Fn::LOG10, fn_math<MathFn::Log10>},
+    {Fn::TAN, fn_math<MathFn::Tan>},
+    {Fn::COT, fn_math<MathFn::Cot>},
+    {Fn::POW, fn_math<MathFn::Power>},
+    {Fn::SQUARE, fn_math<MathFn::Square>},
+    {Fn::SQRT, fn_math<MathFn::Sqrt>},
+    {Fn::ATN, fn_math<MathFn::ArcTan>},
+    {Fn::PI, fn_math<MathFn::Pi>},
+    {Fn::PART_S, fn_nth_part},
+    {Fn::CHR_S, fn_chr},
+    {Fn::CONCAT_S, fn_concat},
+    {Fn::MID_S, fn_mid},
+    {Fn::DELETE_S, fn_delete},
+    {Fn::INSERT_S, fn_insert},
+    {Fn::LEN, fn_len},
+    {Fn::INSTR, fn_instr},
+    {Fn::ASC, fn_asc},
+    {Fn::TRIM_S, fn_trim},
+    {Fn::LEFT_S, fn_left},
+    {Fn::RIGHT_S, fn_right},
+    {Fn::STRING_S, fn_repeat},
+    {Fn::SPACE_S, fn_space},
+    {Fn::REPLACE_S, fn_replace},
+    {Fn::UPPER_S, fn_upper},
+    {Fn::LOWER_S, fn_lower},
+    {Fn::ANSITOOEM_S, fn_to_oem},
+    {Fn::OEMTOANSI_S, fn_to_ansi},
+    {Fn::IIF, fn_choose},
+    {Fn::VAL, fn_value},
+    {Fn::STR_S, fn_str},
+    {Fn::HEX_S, fn_radix<16>},
+    {Fn::OCT_S, fn_radix<8>},
+    {Fn::BIN_S, fn_radix<2>},
+    {Fn::FORMAT_S, fn_picture},
+    {Fn::TIME_S, fn_time},
+    {Fn::DATE_S, fn_date},
+    {Fn::MOUSEIN, fn_mouse_in_pixels},
+    {Fn::MOUSEINCELL, fn_mouse_in_cells},
+    {Fn::INKEY_S, fn_inkey},
+    {Fn::KEYIN, fn_key_in},
+    {Fn::KEYCODE, fn_key_is},
+    {Fn::KEYSTATE, fn_key_state_is},
+    {Fn::RGB, fn_rgb},
+    {Fn::RED, fn_red},
+    {Fn::GREEN, fn_green},
+    {Fn::BLUE, fn_blue},
+    {Fn::SCRAMBLE_S, fn_scramble},
+};
+
+// The generator, the scrambling key, the cached regional settings and the
+// values the system variables keep start afresh with each program.
+void reset_builtins() {
     reset_system_variables();
-    reset_gui_state();
     random_generator().set_seed(0);
     reset_scramble_key();
     reset_regional_cache();
-    set_handler(119, scramble_key_statement);
-    set_handler(188, randomize_statement);
-    add_switch_keyword("RANDSEED", randseed_switch);
-
-    set_function_handler(129, fn_add);
-    set_function_handler(130, fn_sub);
-    set_function_handler(131, fn_mul);
-    set_function_handler(132, fn_quotient);
-    set_function_handler(133, fn_div);
-    set_function_handler(134, fn_mod);
-    set_function_handler(135, fn_and);
-    set_function_handler(136, fn_or);
-    set_function_handler(69, fn_xor);
-    set_function_handler(137, fn_compare_numbers<0>);
-    set_function_handler(138, fn_compare_numbers<1>);
-    set_function_handler(139, fn_compare_numbers<2>);
-    set_function_handler(140, fn_compare_numbers<3>);
-    set_function_handler(141, fn_compare_texts<0>);
-    set_function_handler(142, fn_compare_texts<1>);
-    set_function_handler(143, fn_compare_texts<2>);
-    set_function_handler(144, fn_compare_texts<3>);
-    set_function_handler(162, fn_not);
-    set_function_handler(163, fn_abs);
-    set_function_handler(172, fn_int);
-    set_function_handler(59, fn_bit_test);
-    set_function_handler(60, fn_bit_change);
-    set_function_handler(173, fn_random);
-    set_function_handler(24, fn_switch);
-    set_function_handler(99, fn_round);
-    set_function_handler(254, fn_zero);
-
-    set_function_handler(164, fn_math<MathFn::Cos>);
-    set_function_handler(165, fn_math<MathFn::Sin>);
-    set_function_handler(166, fn_math<MathFn::Exp>);
-    set_function_handler(167, fn_math<MathFn::Ln>);
-    set_function_handler(205, fn_math<MathFn::Log10>);
-    set_function_handler(206, fn_math<MathFn::Tan>);
-    set_function_handler(207, fn_math<MathFn::Cot>);
-    set_function_handler(208, fn_math<MathFn::Power>);
-    set_function_handler(168, fn_math<MathFn::Square>);
-    set_function_handler(169, fn_math<MathFn::Sqrt>);
-    set_function_handler(170, fn_math<MathFn::ArcTan>);
-    set_function_handler(171, fn_math<MathFn::Pi>);
-
-    set_function_handler(126, fn_nth_part);
-    set_function_handler(145, fn_chr);
-    set_function_handler(146, fn_concat);
-    set_function_handler(147, fn_mid);
-    set_function_handler(148, fn_delete);
-    set_function_handler(149, fn_insert);
-    set_function_handler(150, fn_len);
-    set_function_handler(151, fn_instr);
-    set_function_handler(152, fn_asc);
-    set_function_handler(153, fn_trim);
-    set_function_handler(55, fn_left);
-    set_function_handler(56, fn_right);
-    set_function_handler(57, fn_repeat);
-    set_function_handler(58, fn_space);
-    set_function_handler(98, fn_replace);
-    set_function_handler(161, fn_upper);
-    set_function_handler(127, fn_lower);
-    set_function_handler(190, fn_to_oem);
-    set_function_handler(191, fn_to_ansi);
-    set_function_handler(200, fn_choose);
-
-    set_function_handler(189, fn_value);
-    set_function_handler(154, fn_str);
-    set_function_handler(52, fn_radix<16>);
-    set_function_handler(53, fn_radix<8>);
-    set_function_handler(54, fn_radix<2>);
-    set_function_handler(68, fn_picture);
-
-    set_function_handler(201, fn_time);
-    set_function_handler(202, fn_date);
-
-    set_function_handler(178, fn_mouse_in_pixels);
-    set_function_handler(179, fn_mouse_in_cells);
-    set_function_handler(175, fn_inkey);
-    set_function_handler(177, fn_key_in);
-    set_function_handler(180, fn_key_is);
-    set_function_handler(181, fn_key_state_is);
-    set_function_handler(174, fn_rgb);
-    set_function_handler(77, fn_red);
-    set_function_handler(78, fn_green);
-    set_function_handler(79, fn_blue);
-
-    set_function_handler(118, fn_scramble);
-
-    register_memory_functions();
-    register_system_functions();
 }
+
+void start_builtins() { add_switch_keyword("RANDSEED", randseed_switch); }
+
+}  // namespace
+
+const Module kBuiltinModule{"builtins", kStatements, kFunctions, reset_builtins, start_builtins};
 
 }  // namespace tolven

@@ -8,13 +8,14 @@
 #include <string>
 #include <string_view>
 
+#include "core/registry.h"
+
 namespace tolven {
 
-// Registers every handler of this module in the function table and the
-// statements 119 (scrambling key) and 188 (randomize); resets the
-// generator, the key, the directory search and the values the system
-// variables keep (program start).
-void register_builtin_functions();
+// The pure functions (numbers, texts, dates, colours, keys), the scrambling
+// key and randomize statements; its reset starts the generator, the key and
+// the values the system variables keep afresh.
+extern const Module kBuiltinModule;
 
 // The switch function (token 24) takes a keyword first. "RANDSEED" is
 // built here; other modules add theirs (e.g. "MESSAGEMODE" with the
@@ -29,9 +30,10 @@ void add_switch_keyword(std::string_view keyword, void (*handler)());
 // trimmed and not evaluated; the text and the separator are consumed.
 std::string take_raw_argument(char sep);
 
-// Registration of the memory-block and the system families.
-void register_memory_functions();
-void register_system_functions();
+// The memory-block family and the system family (files, disks, the
+// program's parameters).
+extern const Module kMemoryModule;
+extern const Module kSystemInfoModule;
 void reset_directory_search();
 
 }  // namespace tolven

@@ -228,14 +228,20 @@ void fn_address() {
 
 }  // namespace
 
-void register_memory_functions() {
-    set_function_handler(70, fn_bytes);
-    set_function_handler(89, fn_zstring);
-    set_function_handler(90, fn_value<4>);
-    set_function_handler(91, fn_value<2>);
-    set_function_handler(92, fn_value<1>);
-    set_function_handler(40, fn_find_in_area);
-    set_function_handler(50, fn_address);
-}
+namespace {
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::PEEK_S, fn_bytes},
+    {Fn::PEEKZ_S, fn_zstring},
+    {Fn::PEEKL, fn_value<4>},
+    {Fn::PEEKW, fn_value<2>},
+    {Fn::PEEKB, fn_value<1>},
+    {Fn::AREAPOS, fn_find_in_area},
+    {Fn::ADDRESS, fn_address},
+};
+
+}  // namespace
+
+const Module kMemoryModule{"memory", {}, kFunctions};
 
 }  // namespace tolven

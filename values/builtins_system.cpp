@@ -152,17 +152,22 @@ void fn_screen_char() {
 
 void reset_directory_search() { search = DirectorySearch{}; }
 
-void register_system_functions() {
-    reset_directory_search();
-    set_function_handler(73, fn_long_path);
-    set_function_handler(197, fn_file_size);
-    set_function_handler(188, fn_parameter);
-    set_function_handler(192, fn_disk_free);
-    set_function_handler(193, fn_disk_size);
-    set_function_handler(194, fn_drive_directory);
-    set_function_handler(195, fn_find_first);
-    set_function_handler(196, fn_find_next);
-    set_function_handler(46, fn_screen_char);
-}
+namespace {
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::LONGPATH_S, fn_long_path},
+    {Fn::FILESIZE, fn_file_size},
+    {Fn::PARAM_S, fn_parameter},
+    {Fn::DISKFREE, fn_disk_free},
+    {Fn::DISKSIZE, fn_disk_size},
+    {Fn::CURDIR_S, fn_drive_directory},
+    {Fn::FINDFIRST_S, fn_find_first},
+    {Fn::FINDNEXT_S, fn_find_next},
+    {Fn::SCREENCHAR, fn_screen_char},
+};
+
+}  // namespace
+
+const Module kSystemInfoModule{"system-info", {}, kFunctions, reset_directory_search};
 
 }  // namespace tolven

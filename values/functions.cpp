@@ -19,7 +19,6 @@ namespace tolven {
 
 namespace {
 
-constexpr uint8_t kDefToken = 131;
 constexpr int kMaxParams = 15;
 
 FunctionHandler table[256] = {};
@@ -263,7 +262,7 @@ void user_function(uint8_t token) {
     }
     const int32_t line = static_cast<uint8_t>(r[0]) | (static_cast<uint8_t>(r[1]) << 8);
     r.remove_prefix(2);
-    if (line_token(line) != kDefToken) {
+    if (line_token(line) != Cmd::DEF) {
         unknown_function(token);
         return;
     }
@@ -353,16 +352,25 @@ void dispatch_function(uint8_t token) {
     handled = true;
 }
 
-void register_function_dispatch() {
-    set_function_handler(33, argument_access<kFloatKind>);
-    set_function_handler(36, argument_access<kStringKind>);
-    set_function_handler(37, argument_access<kIntegerKind>);
-    set_function_handler(38, argument_access<kLongKind>);
-    set_function_handler(43, function_call_address);
-    set_function_handler(44, function_call_dll);
-    set_function_handler(128, function_load_library);
-    set_handler(69, statement_free_library);
-    set_handler(255, statement_call);
-}
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::FREELIBRARY, statement_free_library},
+    {Cmd::CALL, statement_call},
+};
+
+constexpr FunctionEntry kFunctions[] = {
+    {Fn::ARG_F, argument_access<kFloatKind>},
+    {Fn::ARG_S, argument_access<kStringKind>},
+    {Fn::ARG_I, argument_access<kIntegerKind>},
+    {Fn::ARG_L, argument_access<kLongKind>},
+    {Fn::CALLADDRESS, function_call_address},
+    {Fn::CALLDLL, function_call_dll},
+    {Fn::LOADLIBRARY, function_load_library},
+};
+
+}  // namespace
+
+const Module kDispatchModule{"dispatch", kStatements, kFunctions};
 
 }  // namespace tolven

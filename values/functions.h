@@ -5,17 +5,13 @@
 // handler reads its own arguments with the argument reader (each but the
 // last up to ",", the last up to ")"; none at all for a function without
 // arguments), leaves its value with one of the set_result_* setters and
-// returns. Registration happens in one place per module, e.g.
-//
-//     void register_value_functions() {
-//         set_function_handler(150, function_len);
-//     }
-//
-// called from register_portable_modules() (core/modules.cpp) or from the
-// Windows-only registration. Tokens nobody registered raise runtime error
-// 101 "Funktion unbekannt: " with the token number.
+// returns. Each module lists its handlers in a table (core/registry.h) and
+// the composition root installs them. Tokens nobody registered raise
+// runtime error 101 "Funktion unbekannt: " with the token number.
 #pragma once
 #include <cstdint>
+
+#include "core/registry.h"
 
 namespace tolven {
 
@@ -47,10 +43,9 @@ bool is_builtin_function_token(uint8_t token);
 // the result slots.
 void dispatch_function(uint8_t token);
 
-// Registers the argument access functions (33, 36, 37, 38), the DLL calls
-// (43, 44), the library loading function 128, and the statements
-// FREELIBRARY (69) and the procedure call by line reference (255).
-void register_function_dispatch();
+// The argument access functions of user functions, the DLL calls, library
+// loading, FREELIBRARY and the procedure call by line reference.
+extern const Module kDispatchModule;
 
 // Completes the result slots after a handler: unless the result is a
 // string the integer slot takes the long slot; unless it is a float or no

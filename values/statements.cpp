@@ -385,30 +385,38 @@ void reset_values() {
     reset_reader();
 }
 
-void register_value_statements() {
-    reset_values();
-    set_handler(204, declare_statement);
-    set_handler(207, parameters_statement);
-    set_handler(206, assignment_statement);
-    set_handler(208, [] { change_integer(Change::Inc); });
-    set_handler(209, [] { change_integer(Change::Dec); });
-    set_handler(210, [] { change_integer(Change::Add); });
-    set_handler(211, [] { change_integer(Change::Sub); });
-    set_handler(200, [] { dim_list(kIntegerKind, 116); });
-    set_handler(201, [] { dim_list(kLongKind, 117); });
-    set_handler(202, [] { dim_list(kFloatKind, 119); });
-    set_handler(203, [] { dim_list(kStringKind, 118); });
-    set_handler(196, [] { assign_list_element(kIntegerKind); });
-    set_handler(197, [] { assign_list_element(kLongKind); });
-    set_handler(198, [] { assign_list_element(kFloatKind); });
-    set_handler(199, [] { assign_list_element(kStringKind); });
-    set_handler(61, clear_statement);
+namespace {
+
+constexpr StatementEntry kStatements[] = {
+    {Cmd::DECLARE, declare_statement},
+    {Cmd::PARAMETERS, parameters_statement},
+    {Cmd::LET, assignment_statement},
+    {Cmd::INC, [] { change_integer(Change::Inc); }},
+    {Cmd::DEC, [] { change_integer(Change::Dec); }},
+    {Cmd::ADD, [] { change_integer(Change::Add); }},
+    {Cmd::SUB, [] { change_integer(Change::Sub); }},
+    {Cmd::DIM_I, [] { dim_list(kIntegerKind, 116); }},
+    {Cmd::DIM_L, [] { dim_list(kLongKind, 117); }},
+    {Cmd::DIM_F, [] { dim_list(kFloatKind, 119); }},
+    {Cmd::DIM_S, [] { dim_list(kStringKind, 118); }},
+    {Cmd::LIST_I, [] { assign_list_element(kIntegerKind); }},
+    {Cmd::LIST_L, [] { assign_list_element(kLongKind); }},
+    {Cmd::LIST_F, [] { assign_list_element(kFloatKind); }},
+    {Cmd::LIST_S, [] { assign_list_element(kStringKind); }},
+    {Cmd::CLEAR, clear_statement},
+};
+
+constexpr FunctionEntry kFunctions[] = {
     // The list elements are read through "@" like any function; without
     // these entries a program could fill its lists but never read them.
-    set_function_handler(183, [] { read_list_element(kIntegerKind); });
-    set_function_handler(184, [] { read_list_element(kLongKind); });
-    set_function_handler(185, [] { read_list_element(kFloatKind); });
-    set_function_handler(186, [] { read_list_element(kStringKind); });
-}
+    {Fn::LIST_I, [] { read_list_element(kIntegerKind); }},
+    {Fn::LIST_L, [] { read_list_element(kLongKind); }},
+    {Fn::LIST_F, [] { read_list_element(kFloatKind); }},
+    {Fn::LIST_S, [] { read_list_element(kStringKind); }},
+};
+
+}  // namespace
+
+const Module kValueModule{"values", kStatements, kFunctions, reset_values};
 
 }  // namespace tolven

@@ -5,11 +5,14 @@
 
 #include "values/names.h"
 
+#include "core/registry.h"
+
 namespace tolven {
 
-// Registers the handlers and empties the variable store and the reader's
-// state (program start).
-void register_value_statements();
+// Declarations, assignments, INC/DEC/ADD/SUB, the lists and CLEAR; its
+// reset empties the variable store and the reader's state.
+extern const Module kValueModule;
+void reset_values();
 
 // Empties the variable store, the parameter block and the reader's state.
 void reset_values();

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/interp.h"
+#include "core/tokens.h"
 #include "data/dbf.h"
 #include "data/file_numbers.h"
 #include "data/odbc_state.h"
@@ -29,9 +30,7 @@ KeptMessage kept_message;
 
 namespace {
 
-constexpr uint8_t kConstantToken = 254;
-
-bool is_token(unsigned char c) { return (c >= 129 && c <= 231) || c == kConstantToken; }
+bool is_token(unsigned char c) { return sysvar_info(c) != nullptr; }
 
 int type_of(char type_char) {
     switch (type_char) {
@@ -47,15 +46,10 @@ void put_long(int32_t v) { slots.l = v; }
 void put_float(double v) { slots.f = v; }
 void put_text(std::string_view v) { slots.s.assign(v.data(), v.size()); }
 
-// Rows whose value is a text.
+// Rows whose value is a text; a named constant always keeps its text.
 bool is_text_row(uint8_t t) {
-    switch (t) {
-        case 133: case 135: case 136: case 149: case 151: case 152: case 153: case 154:
-        case 165: case 166: case 170: case 196: case 224: case kConstantToken:
-            return true;
-        default:
-            return false;
-    }
+    const TokenInfo* info = sysvar_info(t);
+    return t == code_of(Sys::CONSTANT) || (info && info->result == TokenResult::Str);
 }
 
 int32_t as_value(uint32_t v) { return static_cast<int32_t>(v); }
@@ -72,29 +66,29 @@ std::string dotted(uint32_t high, uint32_t low) {
 }
 
 // The rows of the current dBase table; a missing table reads as 0 / "".
-void read_table_row(uint8_t token) {
+void read_table_row(Sys token) {
     const dbase::Table* t = dbase::current();
     if (!t) {
-        if (token == 165 || token == 166 || token == 170 || token == 224) put_text({});
+        if (is_text_row(code_of(token))) put_text({});
         return;
     }
     switch (token) {
-        case 160: put_long(t->count); break;
-        case 161: put_int(t->header_length); break;
-        case 162: put_int(t->record_length); break;
-        case 163: put_long(t->current); break;
-        case 164: put_int(t->field_count); break;
-        case 165: put_text(t->file_name); break;
-        case 166: put_text(t->last_type == ' ' ? std::string_view{} : std::string_view(&t->last_type, 1)); break;
-        case 167: put_int(t->last_length); break;
-        case 168: put_int(t->last_decimals); break;
-        case 169: put_int(t->last_number); break;
-        case 170: put_text(t->date_long); break;
-        case 171: put_int(t->deleted ? 1 : 0); break;
-        case 172: put_int(t->end ? 1 : 0); break;
-        case 194: put_long(t->state != dbase::TableState::Closed ? 1 : 0); break;
-        case 195: put_long(static_cast<int32_t>(t->state) & 3); break;
-        case 224: put_text(t->last_name); break;
+        case Sys::DBINFO160: put_long(t->count); break;
+        case Sys::DBINFO161: put_int(t->header_length); break;
+        case Sys::DBINFO162: put_int(t->record_length); break;
+        case Sys::DBINFO163: put_long(t->current); break;
+        case Sys::DBINFO164: put_int(t->field_count); break;
+        case Sys::DBINFO165: put_text(t->file_name); break;
+        case Sys::DBINFO166: put_text(t->last_type == ' ' ? std::string_view{} : std::string_view(&t->last_type, 1)); break;
+        case Sys::DBINFO167: put_int(t->last_length); break;
+        case Sys::DBINFO168: put_int(t->last_decimals); break;
+        case Sys::DBINFO169: put_int(t->last_number); break;
+        case Sys::DBINFO170: put_text(t->date_long); break;
+        case Sys::DBINFO171: put_int(t->deleted ? 1 : 0); break;
+        case Sys::DBINFO172: put_int(t->end ? 1 : 0); break;
+        case Sys::DBISOPEN: put_long(t->state != dbase::TableState::Closed ? 1 : 0); break;
+        case Sys::DBMODE: put_long(static_cast<int32_t>(t->state) & 3); break;
+        case Sys::DBFIELDNAME: put_text(t->last_name); break;
         default: break;
     }
 }
@@ -118,77 +112,78 @@ void read_constant(std::string_view text, int type) {
 }
 
 // Fills the slot of one token.
-void read_token(uint8_t token, std::string_view text) {
+void read_token(uint8_t code, std::string_view text) {
     SystemPlatform& sys = system_platform();
+    const Sys token = static_cast<Sys>(code);
     switch (token) {
-        case 129: put_int(gui_state.dialog_result); break;
-        case 130: put_int(last_input.integer); break;
-        case 131: put_long(last_input.long_integer); break;
-        case 132: put_float(last_input.floating); break;
-        case 133: put_text(last_input.text); break;
-        case 134: put_int(item_list.last_index()); break;
-        case 135: put_text(gui_state.last_input_text); break;
-        case 136: put_text(gui_state.last_chosen_text); break;
-        case 137: put_int(events.mouse_x); break;
-        case 138: put_int(events.mouse_y); break;
-        case 139:
+        case Sys::DIALOGRESULT: put_int(gui_state.dialog_result); break;
+        case Sys::INPUTINT: put_int(last_input.integer); break;
+        case Sys::INPUTLONG: put_long(last_input.long_integer); break;
+        case Sys::INPUTFLOAT: put_float(last_input.floating); break;
+        case Sys::INPUTSTR: put_text(last_input.text); break;
+        case Sys::LASTITEM: put_int(item_list.last_index()); break;
+        case Sys::LASTINPUT: put_text(gui_state.last_input_text); break;
+        case Sys::LASTFILE: put_text(gui_state.last_chosen_text); break;
+        case Sys::MOUSEX: put_int(events.mouse_x); break;
+        case Sys::MOUSEY: put_int(events.mouse_y); break;
+        case Sys::MOUSEBUTTON:
             put_int(events.mouse_button_state());
             events.left_button = events.right_button = false;
             break;
-        case 140: put_int(events.last_key); break;
-        case 141: put_long(sound_state.mci_error); put_int(sound_state.mci_error); break;
-        case 142: put_int(events.last_waited_key); break;
-        case 143: put_int(events.key_state); break;
-        case 144: put_int(as_value(sys.device_context(0))); break;
-        case 145: put_int(as_value(sys.device_context(1))); break;
-        case 146: put_int(as_value(display().window_value())); break;
-        case 147:
+        case Sys::LASTKEY: put_int(events.last_key); break;
+        case Sys::MCIERROR: put_long(sound_state.mci_error); put_int(sound_state.mci_error); break;
+        case Sys::CHARCODE: put_int(events.last_waited_key); break;
+        case Sys::KEYSTATE: put_int(events.key_state); break;
+        case Sys::DRAWDC: put_int(as_value(sys.device_context(0))); break;
+        case Sys::DRAWDC2: put_int(as_value(sys.device_context(1))); break;
+        case Sys::MAINWINDOW: put_int(as_value(display().window_value())); break;
+        case Sys::IOERROR:
             put_int(take_io_error());
             slots.type = kString;
             break;
-        case 148:
+        case Sys::ERRORKIND:
             put_int(errors.last_report_kind);
             errors.last_report_kind = 0;
             slots.type = kString;
             break;
-        case 149: put_text(sys.current_drive()); break;
-        case 150: put_int(gui_state.list_index); break;
-        case 151: put_text(sys.windows_directory().substr(0, 150)); break;
-        case 152: put_text(sys.system_directory().substr(0, 150)); break;
-        case 153: {
+        case Sys::DRIVE: put_text(sys.current_drive()); break;
+        case Sys::LISTINDEX: put_int(gui_state.list_index); break;
+        case Sys::WINDIR: put_text(sys.windows_directory().substr(0, 150)); break;
+        case Sys::SYSDIR: put_text(sys.system_directory().substr(0, 150)); break;
+        case Sys::DOSVERSION: {
             const uint32_t v = sys.version() >> 16;
             put_text(dotted((v >> 8) & 0xFF, v & 0xFF));
             break;
         }
-        case 154: {
+        case Sys::WINVERSION: {
             const uint32_t v = sys.version();
             put_text(dotted(v & 0xFF, (v >> 8) & 0xFF));
             break;
         }
-        case 155: put_int(display().window_edges().top); break;
-        case 156: put_int(display().window_edges().bottom); break;
-        case 157: put_int(display().window_edges().left); break;
-        case 158: put_int(display().window_edges().right); break;
-        case 159: {
+        case Sys::WINDOWTOP: put_int(display().window_edges().top); break;
+        case Sys::WINDOWBOTTOM: put_int(display().window_edges().bottom); break;
+        case Sys::WINDOWLEFT: put_int(display().window_edges().left); break;
+        case Sys::WINDOWRIGHT: put_int(display().window_edges().right); break;
+        case Sys::FOCUS: {
             const int32_t focus = as_value(sys.focus_window());
             put_int(events.help_request ? static_cast<int32_t>(0u - static_cast<uint32_t>(focus)) : focus);
             break;
         }
-        case 160: case 161: case 162: case 163: case 164: case 165: case 166: case 167:
-        case 168: case 169: case 170: case 171: case 172: case 194: case 195: case 224:
+        case Sys::DBINFO160: case Sys::DBINFO161: case Sys::DBINFO162: case Sys::DBINFO163: case Sys::DBINFO164: case Sys::DBINFO165: case Sys::DBINFO166: case Sys::DBINFO167:
+        case Sys::DBINFO168: case Sys::DBINFO169: case Sys::DBINFO170: case Sys::DBINFO171: case Sys::DBINFO172: case Sys::DBISOPEN: case Sys::DBMODE: case Sys::DBFIELDNAME:
             read_table_row(token);
             break;
-        case 173: put_int(sys.screen_width()); break;
-        case 174: put_int(sys.screen_height()); break;
-        case 175: put_int(as_value(sys.desktop_window())); break;
-        case 176: {
+        case Sys::SCREENWIDTH: put_int(sys.screen_width()); break;
+        case Sys::SCREENHEIGHT: put_int(sys.screen_height()); break;
+        case Sys::DESKTOP: put_int(as_value(sys.desktop_window())); break;
+        case Sys::PARAMCOUNT: {
             const size_t n = sys.command_line().size();
             put_int(n > 0 ? static_cast<int32_t>(n - 1) : 0);
             break;
         }
-        case 177: put_int(take(events.timer_flag)); break;
-        case 178: put_int(events.mouse_button_state()); break;
-        case 179: {
+        case Sys::EVENTFLAG3: put_int(take(events.timer_flag)); break;
+        case Sys::MOUSEBUTTONS: put_int(events.mouse_button_state()); break;
+        case Sys::MSGWAITING: {
             PeekedMessage m;
             if (sys.peek_message(m)) {
                 kept_message = {as_value(m.window), as_value(m.message), m.wparam, m.lparam};
@@ -199,53 +194,53 @@ void read_token(uint8_t token, std::string_view text) {
             }
             break;
         }
-        case 180: put_int(kept_message.window); break;
-        case 181: put_int(kept_message.message); break;
-        case 182: put_long(kept_message.wparam); break;
-        case 183: put_long(kept_message.lparam); break;
-        case 184: put_long(odbc_state.row_count); break;
-        case 185: put_int(bitmap_state.width); break;
-        case 186: put_int(bitmap_state.height); break;
-        case 187:
+        case Sys::MSGWINDOW: put_int(kept_message.window); break;
+        case Sys::MSGNUMBER: put_int(kept_message.message); break;
+        case Sys::MSGWPARAM: put_long(kept_message.wparam); break;
+        case Sys::MSGLPARAM: put_long(kept_message.lparam); break;
+        case Sys::SQLROWS: put_long(odbc_state.row_count); break;
+        case Sys::BMPWIDTH: put_int(bitmap_state.width); break;
+        case Sys::BMPHEIGHT: put_int(bitmap_state.height); break;
+        case Sys::ERRORNUMBER:
             put_long(errors.last_error_number);
             errors.last_error_number = 0;
             break;
-        case 188: put_int(sys.colour_depth()); break;
-        case 189: put_long(bitmap_state.palette_entries); break;
-        case 190: put_int(as_value(text_output.last_font)); break;
-        case 191: put_int(1); break;
-        case 192: put_long(as_value(host().tick_count())); break;
-        case 193: put_long(events.message_996); break;
-        case 196: put_text(kVersionText); break;
-        case 197: put_int(call_argument_count); break;
-        case 198: put_int(as_value(sys.instance_handle())); break;
-        case 199: put_int(take(events.child_left_click)); break;
-        case 200: put_int(take(events.paint_request)); break;
-        case 201: put_int(1); break;
-        case 202: case 203: case 204: case 205: case 206: put_int(0); break;
-        case 207: put_int(gui_state.last_message); break;
-        case 208: put_int(cursor_row()); break;
-        case 209: put_int(cursor_column()); break;
-        case 210: put_int(errors.error_mode); break;
-        case 211: put_int(program.end_position); break;
-        case 212: put_int(current_loop_value()); break;
-        case 213: put_int(take(events.child_right_click)); break;
-        case 214: put_int(events.notify_code); break;
-        case 215: put_int(as_value(events.notify_window)); break;
-        case 216: put_int(as_value(events.last_user_message.message)); break;
-        case 217: put_long(events.last_user_message.lparam); break;
-        case 218: put_long(events.last_user_message.wparam); break;
-        case 219: put_long(gui_state.menu_value); break;
-        case 220: case 221: case 222: case 223:
-            put_long(as_value(sys.window_procedure(token - 220)));
+        case Sys::COLORDEPTH: put_int(sys.colour_depth()); break;
+        case Sys::PALETTESIZE: put_long(bitmap_state.palette_entries); break;
+        case Sys::LASTFONT: put_int(as_value(text_output.last_font)); break;
+        case Sys::ONE191: put_int(1); break;
+        case Sys::TICKS: put_long(as_value(host().tick_count())); break;
+        case Sys::MSG996: put_long(events.message_996); break;
+        case Sys::VERSION: put_text(kVersionText); break;
+        case Sys::ARGCOUNT: put_int(call_argument_count); break;
+        case Sys::INSTANCE: put_int(as_value(sys.instance_handle())); break;
+        case Sys::EVENTFLAG1: put_int(take(events.child_left_click)); break;
+        case Sys::PAINTED: put_int(take(events.paint_request)); break;
+        case Sys::ONE201: put_int(1); break;
+        case Sys::ZERO202: case Sys::ZERO203: case Sys::ZERO204: case Sys::ZERO205: case Sys::ZERO206: put_int(0); break;
+        case Sys::LASTMESSAGE: put_int(gui_state.last_message); break;
+        case Sys::CURSORROW: put_int(cursor_row()); break;
+        case Sys::CURSORCOLUMN: put_int(cursor_column()); break;
+        case Sys::ERRORMODE: put_int(errors.error_mode); break;
+        case Sys::PROGRAMEND: put_int(program.end_position); break;
+        case Sys::LOOPVALUE: put_int(current_loop_value()); break;
+        case Sys::EVENTFLAG2: put_int(take(events.child_right_click)); break;
+        case Sys::EVENTCODE: put_int(events.notify_code); break;
+        case Sys::EVENTSOURCE: put_int(as_value(events.notify_window)); break;
+        case Sys::USERMESSAGE: put_int(as_value(events.last_user_message.message)); break;
+        case Sys::USERLPARAM: put_long(events.last_user_message.lparam); break;
+        case Sys::USERWPARAM: put_long(events.last_user_message.wparam); break;
+        case Sys::VALUE73: put_long(gui_state.menu_value); break;
+        case Sys::WNDPROC1: case Sys::WNDPROC2: case Sys::WNDPROC3: case Sys::WNDPROC4:
+            put_long(as_value(sys.window_procedure(code - code_of(Sys::WNDPROC1))));
             break;
-        case 225: case 226: case 227: case 228:
-            put_long(as_value(gui_state.rich_edit_procedures[token - 225]));
+        case Sys::RTFLOADPROC: case Sys::RTFSAVEPROC: case Sys::TXTLOADPROC: case Sys::TXTSAVEPROC:
+            put_long(as_value(gui_state.rich_edit_procedures[code - code_of(Sys::RTFLOADPROC)]));
             break;
-        case 229: put_int(events.last_virtual_key); break;
-        case 230: break;
-        case 231: put_int(as_value(sys.device_context(2))); break;
-        case kConstantToken: read_constant(text, slots.type); break;
+        case Sys::SPECIALKEY: put_int(events.last_virtual_key); break;
+        case Sys::NONE230: break;
+        case Sys::CURRENTDC: put_int(as_value(sys.device_context(2))); break;
+        case Sys::CONSTANT: read_constant(text, slots.type); break;
         default: break;
     }
 }

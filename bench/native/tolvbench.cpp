@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/modules.h"
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -52,9 +53,8 @@ int main(int argc, char** argv) {
         if (flag == "pump-always") tolven::set_pump_always(true);
         if (flag == "plain-scans") tolven::set_scan_memo(false);
     }
-    tolven::install_portable_handlers();
-    // Text output without a window: PRINT programs run and count their lines.
-    tolven::register_text_statements();
+    tolven::install_portable_modules();
+    tolven::reset_runtime();
     if (tolven::parse_program(data.data(), data.size(), tolven::program) != tolven::LoadStatus::Ok) {
         std::fprintf(stderr, "%s: not a loadable program\n", argv[1]);
         return 1;

@@ -109,6 +109,6 @@ Win32FilePlatform win32_platform;
 
 }  // namespace
 
-void install_win32_file_platform() { set_file_platform(&win32_platform); }
+FilePlatform& win32_file_platform() { return win32_platform; }
 
 }  // namespace tolven

@@ -1,7 +1,8 @@
+// The Win32 directory search, attributes and directory calls, in place of
+// the portable stand-in.
 #pragma once
+#include "data/file_platform.h"
 
 namespace tolven {
-// Puts the Win32 directory search, attributes and directory calls in place
-// of the portable stand-in.
-void install_win32_file_platform();
+FilePlatform& win32_file_platform();
 }  // namespace tolven

@@ -1020,11 +1020,11 @@ void main_window_at_exit() {
     while (mw.hwnd && GetMessageA(&msg, nullptr, 0, 0) > 0) translate_and_dispatch(msg);
 }
 
+Display& main_window_display() { return win32_display; }
+
 void init_main_window_module() {
     register_dialog_class();
-    reset_screen_state();
     set_grid(80, 32);
-    set_display(&win32_display);
     automation::configure_screen(std::getenv("TOLVEN_KEYS"), std::getenv("TOLVEN_SCREEN"),
                                  std::getenv("TOLVEN_SCREENSHOT"),
                                  std::getenv("TOLVEN_WINDOWSHOT"));

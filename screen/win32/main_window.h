@@ -7,9 +7,14 @@
 
 namespace tolven {
 
-// Start-up of the screen module: registers the "DIALOG" class, binds the
-// text screen, sets the display defaults and installs the Win32 display.
+// Start-up of the screen module: registers the "DIALOG" class, sets the
+// display defaults, reads the automation settings and adds the shutdown
+// steps of the graphics objects and the main window.
 void init_main_window_module();
+
+// The display the portable text screen draws through.
+class Display;
+Display& main_window_display();
 
 // Creates the main window when it does not exist.
 void ensure_main_window();

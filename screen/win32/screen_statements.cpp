@@ -1,4 +1,4 @@
-#include "screen/win32/screen_statements.h"
+#include "screen/pixel_text.h"
 
 #include <windows.h>
 
@@ -122,14 +122,5 @@ void font_list_statement() {
     if (state.full) raise_error(232);
 }
 
-void register_screen_statements() {
-    init_main_window_module();
-    register_text_statements();
-    set_handler(166, text_xy_statement);
-    set_handler(217, text_color_statement);
-    set_handler(167, create_font_statement);
-    set_handler(116, font_list_statement);
-    set_function_handler(47, create_font_function);
-}
 
 }  // namespace tolven

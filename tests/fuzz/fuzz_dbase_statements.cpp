@@ -10,11 +10,12 @@
 #include <cstdint>
 #include <string>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
 #include "core/shutdown.h"
-#include "data/built_dbase.h"
+#include "data/dbase_statements.h"
 #include "data/dbf.h"
 #include "data/memory_files.h"
 #include "data/record_file.h"
@@ -31,7 +32,8 @@ testing::RecordingHost* host_instance() {
     static testing::RecordingHost* h = [] {
         auto* r = new testing::RecordingHost();
         set_host(r);
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         return r;
     }();
     return h;
@@ -74,17 +76,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     clear_db_error();
     open_sample_table();
 
-    constexpr size_t kFunctions = sizeof kDbaseFunctions;
-    constexpr size_t kStatements = sizeof kDbaseStatements;
+    const size_t kFunctions = kDbaseModule.functions.size();
+    const size_t kStatements = kDbaseModule.statements.size();
     const size_t pick = (data[0] & 0x7F) % (kFunctions + kStatements);
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     reader.force_expression = (data[0] & 0x80) ? 1 : 0;
     begin_arguments(text);
     if (pick < kFunctions) {
-        dispatch_function(kDbaseFunctions[pick]);
+        dispatch_function(code_of(kDbaseModule.functions[pick].token));
     } else {
-        Handler h = interp.handlers[kDbaseStatements[pick - kFunctions]];
-        if (h) h();
+        kDbaseModule.statements[pick - kFunctions].handler();
     }
     reader.force_expression = 0;
     // Whatever state the call left, the table still works and closes.

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
@@ -77,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     rec->boxes.clear();
     rec->pumps = 0;
     reset_shutdown_steps();
-    install_portable_handlers();
+    install_portable_modules();
+    reset_runtime();
     reset_interpreter();
     errors = ErrorState{};
     errors.error_mode = (data[0] & 1) ? -1 : 1;

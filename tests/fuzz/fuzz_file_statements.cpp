@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
@@ -73,7 +74,8 @@ struct World {
         set_host(&host);
         set_file_system(&fs);
         set_file_platform(&platform);
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         address = low_alloc(4096);
         if (address) block = address_pointer(address);
     }
@@ -142,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 interp.current_token = kStatements[sel % sizeof kStatements];
                 interp.argument_text = args;
                 begin_arguments(args);
-                interp.handlers[interp.current_token]();
+                statement_handler(interp.current_token)();
             }
         }
     } catch (const ProcessExit&) {

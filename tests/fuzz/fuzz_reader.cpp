@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
@@ -25,7 +26,8 @@ testing::RecordingHost* host_instance() {
     static testing::RecordingHost* h = [] {
         auto* r = new testing::RecordingHost();
         set_host(r);
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         return r;
     }();
     return h;

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/low_memory.h"
@@ -34,7 +35,8 @@ namespace {
 class Areas : public RuntimeTest {
 protected:
     int run_fresh(std::initializer_list<std::string> lines) {
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         reset_interpreter();
         reset_shutdown_steps();
         errors = ErrorState{};

@@ -38,7 +38,6 @@ protected:
     void SetUp() override {
         RuntimeTest::SetUp();
         set_system_platform(&platform);
-        register_builtin_functions();
         events = EventState{};
     }
     void TearDown() override {
@@ -315,7 +314,7 @@ TEST_F(Builtins, ScramblingTwiceRestoresTheText) {
 
     const std::string key = "\"Schl\xFCssel\"";
     begin_arguments(key);
-    interp.handlers[119]();
+    statement_handler(code_of(Cmd::SCRAMBLEKEY))();
     const std::string once = str(fn(118, "\"" + text + "\""));
     EXPECT_NE(once, text);
     VarName n;
@@ -326,7 +325,7 @@ TEST_F(Builtins, ScramblingTwiceRestoresTheText) {
     EXPECT_EQ(str(fn(118, "s$")), std::string(256, 'a'));
 
     begin_arguments("\"\"");
-    interp.handlers[119]();  // an empty key: no scrambling
+    statement_handler(code_of(Cmd::SCRAMBLEKEY))();  // an empty key: no scrambling
     EXPECT_EQ(str(fn(118, "\"" + text + "\"")), text);
 }
 

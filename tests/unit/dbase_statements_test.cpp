@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/modules.h"
 #include "core/interp.h"
 #include "core/loop.h"
 #include "screen/text_screen.h"
@@ -20,7 +21,8 @@ protected:
 
     void SetUp() override {
         DbaseTest::SetUp();
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         reader.force_expression = 0;
         text_screen.font_index = 2;
         fs.put("S.TXT", "NAME;C;10\nPRICE;N;6;2\nDAY;D\nNOTE;M\n");
@@ -44,7 +46,7 @@ protected:
     void statement(uint8_t token, std::string text) {
         text_ = std::move(text);
         begin_arguments(text_);
-        interp.handlers[token]();
+        statement_handler(token)();
     }
     // Runs a call under error mode -1; the number it raised (0: none).
     template <class F>

@@ -81,7 +81,7 @@ protected:
         interp.current_token = static_cast<uint8_t>(line[0]);
         interp.argument_text = std::string_view(line).substr(1);
         begin_arguments(interp.argument_text);
-        interp.handlers[interp.current_token]();
+        statement_handler(interp.current_token)();
     }
     void exec(std::initializer_list<std::string> lines) {
         for (const auto& l : lines) exec(l);

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "core/built.h"
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/loop.h"
 #include "tests/unit/support/runtime_fixture.h"
@@ -98,19 +98,6 @@ TEST_F(Dispatch, BuiltinTokenRange) {
     for (int t : {33, 36, 37, 38, 255, 23, 96, 187}) EXPECT_FALSE(is_builtin_function_token(t)) << t;
 }
 
-// What the built lists claim for functions must be what the portable
-// registration puts into the function table.
-TEST_F(Dispatch, PortableListsMatchTheFunctionTable) {
-    install_portable_handlers();
-    std::set<int> claimed;
-    for (const BuiltModule& m : built_modules())
-        if (m.portable) claimed.insert(m.functions.begin(), m.functions.end());
-    for (int t = 0; t < 256; ++t) {
-        if (claimed.count(t)) EXPECT_NE(function_handler(t), nullptr) << "listed function " << t;
-        else EXPECT_EQ(function_handler(t), nullptr) << "unlisted function " << t;
-    }
-}
-
 // Program lines. A user-function call is "@", 0xFF and the DEF line's
 // number (low byte first); a DEF line is its token, four unread bytes,
 // "count)" and the body.
@@ -132,7 +119,8 @@ std::string call(int line) { return std::string("\xFF") + char(line) + char(line
 class UserFunctions : public RuntimeTest {
 protected:
     int run_lines(std::initializer_list<std::string> lines) {
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         reset_interpreter();
         reset_shutdown_steps();
         errors = ErrorState{};

@@ -116,7 +116,6 @@ protected:
         RuntimeTest::SetUp();
         reset_values();
         reset_text_output();
-        register_text_statements();
         set_display(&fake);
     }
     void TearDown() override {

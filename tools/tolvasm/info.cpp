@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "core/built.h"
+#include "app/built.h"
 #include "core/tokens.h"
 #include "tools/tolvasm/internal.h"
 #include "tools/tolvasm/listing.h"

@@ -6,6 +6,7 @@
 #include "screen/win32/main_window.h"
 #include "values/low_memory.h"
 #include "values/system_platform.h"
+#include "values/win32/system_platform_win32.h"
 
 namespace tolven {
 
@@ -188,14 +189,11 @@ private:
     }
 };
 
-Win32SystemPlatform platform;
-
-// Installed before the program starts, so the portable modules never see
-// the stand-in in the Windows build.
-struct Installer {
-    Installer() { set_system_platform(&platform); }
-} installer;
-
 }  // namespace
+
+SystemPlatform& win32_system_platform() {
+    static Win32SystemPlatform platform;
+    return platform;
+}
 
 }  // namespace tolven

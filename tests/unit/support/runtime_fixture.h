@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "app/modules.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
@@ -23,7 +24,8 @@ protected:
         set_host(&rec);
         reset_shutdown_steps();
         errors = ErrorState{};
-        install_portable_handlers();
+        install_portable_modules();
+        reset_runtime();
         reset_interpreter();
         program.clear();
     }

@@ -1,0 +1,58 @@
+// Process entry of tolvrun.exe: the composition root of the Windows build.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/modules.h"
+#include "app/win32_modules.h"
+#include "core/automation.h"
+#include "core/host.h"
+#include "core/interp.h"
+#include "core/loader.h"
+#include "core/loop.h"
+#include "core/pump.h"
+#include "core/win32/win32_host.h"
+#include "data/file_platform.h"
+#include "data/win32/file_platform_win32.h"
+#include "screen/display.h"
+#include "screen/win32/main_window.h"
+#include "values/system_platform.h"
+#include "values/win32/system_platform_win32.h"
+
+namespace {
+
+// Every platform object the portable code reaches, installed in one place
+// before anything runs. The file system of the record-file layer stays C
+// stdio, which the Windows C library already maps onto the platform.
+void install_platform() {
+    using namespace tolven;
+    static Win32Host win32_host;
+    set_host(&win32_host);
+    set_system_platform(&win32_system_platform());
+    set_file_platform(&win32_file_platform());
+    set_display(&main_window_display());
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    using namespace tolven;
+    install_platform();
+    automation::configure(std::getenv("TOLVEN_TRANSCRIPT"), std::getenv("TOLVEN_ANSWERS"));
+    if (const char* always = std::getenv("TOLVEN_BENCH_PUMP_ALWAYS"); always && *always == '1')
+        set_pump_always(true);
+
+    std::vector<std::string> args;
+    for (int k = 1; k < __argc; ++k) args.emplace_back(__argv[k]);
+
+    install_portable_modules();
+    install_modules(kWin32Modules);
+    reset_runtime();
+    init_main_window_module();
+
+    find_and_load_program(args);
+    interp.runtime_mode = true;
+    run_program();
+}
