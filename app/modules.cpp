@@ -9,6 +9,7 @@
 #include "data/item_list_statements.h"
 #include "gui/gui_state.h"
 #include "screen/text_output.h"
+#include "screen/text_screen.h"
 #include "values/area.h"
 #include "values/builtins.h"
 #include "values/functions.h"
@@ -53,11 +54,22 @@ void install_modules(std::span<const Module* const> modules) {
         if (m->start) m->start();
 }
 
+namespace {
+
+// Values one module reads from another's state, connected here so that
+// neither module includes the other.
+void connect_modules() {
+    set_text_font_source([] { return text_screen.font_index; });
+}
+
+}  // namespace
+
 void install_portable_modules() {
     clear_handlers();
     clear_function_handlers();
     installed.clear();
     install_modules(kPortable);
+    connect_modules();
 }
 
 void reset_runtime() {

@@ -5,6 +5,12 @@
 // outcome is remembered per starting line, so a scan is paid once. IF scans
 // keep the ELSEIF lines they pass, and those conditions are still evaluated
 // in order every time.
+//
+// Dependency kept on purpose (core -> values): conditions, labels and RETURN
+// values are read with the argument reader (values/reader.h) and a call
+// saves the variable-table counts (values/store.h), which is how procedure
+// locals vanish on return. The language defines control flow over the
+// variable store, so the arrow stays; nothing else in core reaches values.
 #pragma once
 #include <cstdint>
 

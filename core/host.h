@@ -1,6 +1,8 @@
-// The runtime's only door to the platform for the portable code.
-// The Win32 build installs a real host at start; unit tests install a
-// recording host. Every text crossing this interface is Latin-1 bytes.
+// The runtime's door to the platform for the core. The Windows build
+// installs Win32Host in install_platform() (app/win32/main.cpp), beside the
+// other platform objects (system platform, file platform, display); unit
+// tests install a recording host. Every text crossing this interface is
+// Latin-1 bytes.
 #pragma once
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "core/host.h"
-#include "screen/events.h"
 
 namespace tolven {
 
@@ -25,8 +24,8 @@ void periodic_pump() {
     host().pump_messages();
 }
 
-void last_key_seen() {
-    if (events.last_key == 255) events.last_key = 254;
-}
+int32_t* last_key_cell = nullptr;
+
+void watch_last_key(int32_t* cell) { last_key_cell = cell; }
 
 }  // namespace tolven

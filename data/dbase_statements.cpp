@@ -7,7 +7,6 @@
 #include "core/errors.h"
 #include "core/loop.h"
 #include "data/dbf.h"
-#include "screen/text_screen.h"
 #include "values/charcase.h"
 #include "values/functions.h"
 #include "values/reader.h"
@@ -44,7 +43,11 @@ bool read_table_number(char separator, int32_t& n) {
 // Field texts, seek keys and search texts are converted to and from the OEM
 // set while the text screen shows the OEM font; the engine is told the font
 // in use before each of them.
-void follow_font() { dbase::text_font_index = text_screen.font_index; }
+int32_t (*font_index_source)() = nullptr;
+
+void follow_font() {
+    if (font_index_source) dbase::text_font_index = font_index_source();
+}
 
 // The display date follows the regional settings.
 void follow_date_order() { dbase::display_date_order = regional_date_order(); }
@@ -237,6 +240,8 @@ constexpr FunctionEntry kFunctions[] = {
 };
 
 }  // namespace
+
+void set_text_font_source(int32_t (*source)()) { font_index_source = source; }
 
 const Module kDbaseModule{"dbase", kStatements, kFunctions};
 

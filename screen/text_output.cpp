@@ -343,7 +343,10 @@ constexpr FunctionEntry kFunctions[] = {
 
 }  // namespace
 
-const Module kTextModule{"text", kStatements, kFunctions, reset_text_output};
+// The loop sees a last key of 255 as 254 on the next line; the key is ours.
+void start_text_output() { watch_last_key(&events.last_key); }
+
+const Module kTextModule{"text", kStatements, kFunctions, reset_text_output, start_text_output};
 
 
 }  // namespace tolven

@@ -10,6 +10,10 @@
 
 #include "core/registry.h"
 
+// Dependency kept on purpose (values -> screen, data): the input and colour
+// family reads the event state and the colour mode of the screen module,
+// and the system family the directory search of the file platform and the
+// cells of the text screen; the language puts these functions here.
 namespace tolven {
 
 // The pure functions (numbers, texts, dates, colours, keys), the scrambling

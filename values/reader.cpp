@@ -21,8 +21,6 @@ NumberFormat number_format;
 
 namespace {
 
-constexpr uint8_t kDeclareToken = 204;
-constexpr uint8_t kParametersToken = 207;
 
 // Nested reader levels (parentheses, function calls, index lists, function
 // arguments) beyond this raise runtime error 255 instead of exhausting the
@@ -179,7 +177,7 @@ int type_of_kind(char kind) {
 // A variable that does not exist: a warning (not while declaring), the
 // numeric slots keep what they held, the string slot gets the text.
 void undeclared(std::string_view text, std::string_view name, int type) {
-    if (interp.current_token != kDeclareToken && interp.current_token != kParametersToken)
+    if (interp.current_token != Cmd::DECLARE && interp.current_token != Cmd::PARAMETERS)
         raise_warning(215, name);
     slots.s.assign(text.data(), text.size());
     slots.type = type;

@@ -1,5 +1,11 @@
 // System variables, named constants and numbers in other bases: arguments
 // that begin with a type character ("$", "%", "&", "!").
+//
+// Dependency kept on purpose (values -> screen, gui, data, system): every
+// system variable is read through this one reader, as programs see them,
+// from the plain state structs of the module that owns the row (the OWNER
+// column of core/tokens.def). Only those state headers are included, never
+// a module's behaviour.
 #pragma once
 #include <cstdint>
 #include <string_view>

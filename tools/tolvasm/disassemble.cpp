@@ -17,7 +17,6 @@ namespace detail {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr uint8_t kDefToken = 131;
 
 void append_hex(std::string& out, uint8_t b) {
     out += kHexDigits[b >> 4];
@@ -83,7 +82,7 @@ std::string header_directive(const std::string& h) {
 
 std::string label_for(const Program& p, int32_t n) {
     const std::string& text = p.lines[static_cast<size_t>(n)];
-    const bool def = !text.empty() && static_cast<uint8_t>(text[0]) == kDefToken;
+    const bool def = !text.empty() && static_cast<uint8_t>(text[0]) == Cmd::DEF;
     std::string name = (def ? "FN" : "L") + std::to_string(n);
     // "@name(" is read as a built-in function first.
     while (find_function(name)) name += '_';

@@ -1,4 +1,6 @@
-// The system queries on Win32.
+// The system queries on Win32. It names the main window's procedures and
+// handle (screen/win32/main_window.h) because the system variables report
+// them; that is the one arrow from values to the screen's Win32 code.
 #include <windows.h>
 
 #include <cstdlib>
