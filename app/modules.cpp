@@ -9,6 +9,7 @@
 #include "data/item_list_statements.h"
 #include "gui/gui_state.h"
 #include "screen/text_output.h"
+#include "system/system_module.h"
 #include "values/area.h"
 #include "values/builtins.h"
 #include "values/functions.h"
@@ -35,6 +36,7 @@ constexpr const Module* kPortable[] = {
     &kFileSystemModule,
     &kItemListModule,
     &kDbaseModule,
+    &kSystemModule,
 };
 
 std::vector<const Module*> installed;
