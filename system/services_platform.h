@@ -32,9 +32,9 @@ public:
     }
 
     // ---- the registry; root is the digit 0..6 after "HKEY_" ----
-    // On success `data` holds the value's bytes as stored (REG_SZ without
-    // its terminating zero when it has one), at most `limit` bytes;
-    // QueryFailed also for a value larger than that.
+    // On success `data` holds the value's bytes as stored (a text with its
+    // terminating zero when it has one), at most `limit` bytes; QueryFailed
+    // also for a value larger than that. Texts are written with their zero.
     virtual RegistryStatus registry_read(int root, const std::string& key, const std::string& name,
                                          size_t limit, std::string& data) {
         return RegistryStatus::OpenFailed;

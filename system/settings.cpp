@@ -1,5 +1,6 @@
 // Settings in INI files and the registry: one function reads, one statement
 // writes, and the first argument chooses the store.
+#include <algorithm>
 #include <string>
 
 #include "core/errors.h"
@@ -13,7 +14,7 @@ namespace tolven {
 namespace {
 
 constexpr size_t kRegistryTextLimit = 255;
-// The registry buffer holds 255 bytes with the terminating zero, so a value
+// The registry buffer holds 255 bytes with the terminating zero, so a text
 // needs fewer.
 constexpr size_t kRegistryReadLimit = 255;
 
@@ -82,9 +83,9 @@ void read_setting_function() {
     std::string data;
     switch (services_platform().registry_read(root, key, name, kRegistryReadLimit, data)) {
         case RegistryStatus::Ok:
-            // A value of the buffer's full size leaves no room for its zero.
+            data.resize(std::min(data.size(), data.find('\0')));
+            // A text of the buffer's full size leaves no room for its zero.
             if (data.size() < kRegistryReadLimit) {
-                data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));
                 set_result_string(trimmed_blanks(data));
                 return;
             }

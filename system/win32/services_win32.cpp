@@ -196,9 +196,11 @@ public:
         if (RegCreateKeyExA(root_key(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
             return RegistryStatus::CreateFailed;
+        // The zero is stored with the text: readers of REG_SZ rely on it
+        // (without it an empty value shows garbage in other programs).
         const LONG r = RegSetValueExA(k, name.c_str(), 0, REG_SZ,
-                                      reinterpret_cast<const BYTE*>(value.data()),
-                                      static_cast<DWORD>(value.size()));
+                                      reinterpret_cast<const BYTE*>(value.c_str()),
+                                      static_cast<DWORD>(value.size() + 1));
         RegCloseKey(k);
         return r == ERROR_SUCCESS ? RegistryStatus::Ok : RegistryStatus::SetFailed;
     }
