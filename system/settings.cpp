@@ -50,12 +50,18 @@ std::string trimmed_blanks(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-// The root digit of a store to read: everything after "HKEY_" must be one
-// whole number from 0 to 6.
+// The root of a store to read: everything after "HKEY_" must be one whole
+// number from 0 to 6 ("HKEY_01" is root 1); -1 otherwise.
 int read_root(std::string_view store) {
     const std::string_view rest = store.substr(5);
-    if (rest.size() != 1 || rest[0] < '0' || rest[0] > '6') return -1;
-    return rest[0] - '0';
+    if (rest.empty()) return -1;
+    int root = 0;
+    for (char c : rest) {
+        if (c < '0' || c > '9') return -1;
+        root = root * 10 + (c - '0');
+        if (root > 6) return -1;
+    }
+    return root;
 }
 
 void registry_warning(std::string_view text) { raise_warning(305, text); }
