@@ -25,7 +25,7 @@ constexpr uint32_t kHelpContents = 0x0003, kHelpPartialKey = 0x0105, kHelpOnHelp
 // terminating zero.
 constexpr size_t kClipboardLimit = 32766;
 
-// Show commands outside SW_HIDE..SW_SHOWDEFAULT become SW_HIDE.
+// Show commands outside SW_HIDE..SW_RESTORE (0..9) become SW_HIDE.
 int show_command(int32_t v) { return v >= 0 && v <= 9 ? v : 0; }
 
 // The Alt flag of the key sender is the key-state byte programs read.

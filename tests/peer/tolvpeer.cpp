@@ -1,6 +1,7 @@
 // The other program of the end-to-end tests of processes, the clipboard,
-// key sending and help: a small console program that the runtime starts,
-// talks to or sends keys to, and that leaves what it saw in files.
+// key sending and help: a small program (without a console) that the
+// runtime starts, talks to or sends keys to, and that leaves what it saw in
+// files.
 //
 //   tolvpeer write FILE TEXT CODE [DELAY]  after DELAY ms writes TEXT to FILE,
 //                                          exits with CODE
@@ -11,8 +12,10 @@
 //   tolvpeer clip-set TEXT                 puts TEXT on the clipboard
 //   tolvpeer keys LOG HWNDFILE             a window whose edit field logs
 //                                          the key messages it gets; its
-//                                          handle goes to HWNDFILE; the log
-//                                          is written when it closes
+//                                          handle goes to HWNDFILE once it is
+//                                          in front with the focus in the
+//                                          field; the log is written when it
+//                                          closes
 //   tolvpeer help LOG COUNT                a window of the help viewer's class
 //                                          that logs COUNT help requests
 //
@@ -41,7 +44,10 @@ void write_whole(const char* name, const std::string& text) {
 
 std::string log_text;
 const char* log_name = nullptr;
+const char* handle_name = nullptr;
+HWND key_field = nullptr;
 WNDPROC edit_procedure = nullptr;
+constexpr UINT_PTR kReadyTimer = 1;
 int help_left = 0;
 
 void log_line(const std::string& line) { log_text += line + "\r\n"; }
@@ -93,6 +99,19 @@ LRESULT CALLBACK main_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) {
             if (--help_left <= 0) DestroyWindow(w);
             return 1;
         }
+        case WM_SETFOCUS:
+            // Activation puts the focus on the window itself; the keys
+            // belong in the field.
+            if (key_field) SetFocus(key_field);
+            return 0;
+        case WM_TIMER:
+            // The handle is given out once the window is in front with the
+            // focus in its field, so no key sent to it can go astray.
+            if (wp == kReadyTimer && GetForegroundWindow() == w && GetFocus() == key_field) {
+                KillTimer(w, kReadyTimer);
+                write_whole(handle_name, std::to_string(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w))));
+            }
+            return 0;
         case WM_CLOSE:
             DestroyWindow(w);
             return 0;
@@ -136,9 +155,11 @@ int keys(const char* log, const char* handle_file) {
                               nullptr, GetModuleHandleA(nullptr), nullptr);
     edit_procedure = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logging_edit)));
+    key_field = edit;
+    handle_name = handle_file;
     SetForegroundWindow(top);
     SetFocus(edit);
-    write_whole(handle_file, std::to_string(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(top))));
+    SetTimer(top, kReadyTimer, 20, nullptr);
     return run_messages();
 }
 
@@ -179,6 +200,12 @@ int clip_set(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A starter that waits until this program is idle (WinExec does) may
+    // go on at once: the test decides when to wait for it. Waiting for
+    // messages, however briefly, is what counts as idle.
+    MSG idle;
+    PeekMessageA(&idle, nullptr, 0, 0, PM_NOREMOVE);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "write" && argc >= 5) {
         if (argc >= 6) Sleep(static_cast<DWORD>(std::atoi(argv[5])));
@@ -196,6 +223,5 @@ int main(int argc, char** argv) {
     if (mode == "clip-set" && argc == 3) return clip_set(argv[2]);
     if (mode == "keys" && argc == 4) return keys(argv[2], argv[3]);
     if (mode == "help" && argc == 4) return help(argv[2], std::atoi(argv[3]));
-    std::fprintf(stderr, "tolvpeer: unknown mode or wrong arguments\n");
-    return 99;
+    return 99;  // unknown mode or wrong arguments
 }
