@@ -10,6 +10,7 @@
 #include "gui/gui_state.h"
 #include "screen/text_output.h"
 #include "screen/text_screen.h"
+#include "system/system_module.h"
 #include "values/area.h"
 #include "values/builtins.h"
 #include "values/functions.h"
@@ -36,6 +37,7 @@ constexpr const Module* kPortable[] = {
     &kFileSystemModule,
     &kItemListModule,
     &kDbaseModule,
+    &kSystemModule,
 };
 
 std::vector<const Module*> installed;

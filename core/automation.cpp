@@ -161,6 +161,11 @@ void record_exit(int code) {
     append_line("{\"event\":\"exit\",\"code\":" + std::to_string(code) + "}");
 }
 
+void record_exit_windows(unsigned flags, bool privilege) {
+    append_line("{\"event\":\"exitwindows\",\"flags\":" + std::to_string(flags) +
+                ",\"privilege\":" + (privilege ? "true" : "false") + "}");
+}
+
 std::optional<std::string> next_answer() {
     if (!answers.is_open()) return std::nullopt;
     std::string line;

@@ -27,6 +27,10 @@ void record_box(std::string_view caption, std::string_view text, unsigned type, 
 void record_dialog(std::string_view kind, std::string_view title,
                    const std::optional<std::string>& answer);
 void record_exit(int code);
+// A request to end Windows, which is recorded instead of carried out while
+// a transcript is written: the ExitWindowsEx flags and whether the shutdown
+// privilege could be enabled.
+void record_exit_windows(unsigned flags, bool privilege);
 
 // The next answer line, or nullopt when the file is exhausted or absent.
 std::optional<std::string> next_answer();

@@ -22,7 +22,7 @@ struct EventState {
     int32_t last_key = 0;          // code of the last event put in the key FIFO; 0 none
     int32_t last_virtual_key = 0;  // virtual key of the last key-down; 0 none
     int32_t last_waited_key = 0;   // code the key wait function returned last
-    int32_t key_state = 0;         // key-state byte of the keyboard handler; 0 until it sets one
+    int32_t key_state = 0;         // key-state byte of the key sender: 1 while its Alt flag is set
     bool input_flag = false;       // a keyboard or mouse message passed the pump
     bool help_watching = false;    // key code 5 raises the help request
     bool help_request = false;

@@ -22,6 +22,10 @@ void free(uint32_t handle);
 // GetProcAddress; 0 when the function is missing.
 uint32_t proc_address(uint32_t handle, const std::string& name);
 
+// The real handle or address behind a value a program got (a stand-in or
+// the value itself), for platform calls that take a module handle.
+uintptr_t real_address(uint32_t value);
+
 // Calls the code at `address` with `count` (0..15) arguments. `what` names
 // the function in the error raised when it faults.
 int32_t call(uint32_t address, const int32_t* args, int count, std::string_view what);

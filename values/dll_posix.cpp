@@ -5,6 +5,7 @@
 
 namespace tolven::dll {
 
+uintptr_t real_address(uint32_t value) { return value; }
 uint32_t load(const std::string&) { return 0; }
 void free(uint32_t) {}
 uint32_t proc_address(uint32_t, const std::string&) { return 0; }

@@ -18,6 +18,8 @@
 #include "data/win32/file_platform_win32.h"
 #include "screen/display.h"
 #include "screen/win32/main_window.h"
+#include "system/services_platform.h"
+#include "system/win32/services_win32.h"
 #include "values/system_platform.h"
 #include "values/win32/system_platform_win32.h"
 
@@ -33,6 +35,7 @@ void install_platform() {
     set_system_platform(&win32_system_platform());
     set_file_platform(&win32_file_platform());
     set_display(&main_window_display());
+    set_services_platform(&win32_services_platform());
 }
 
 }  // namespace

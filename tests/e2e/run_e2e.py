@@ -18,8 +18,6 @@ Directives in a listing (comments to the assembler):
   ;! absent NAME       after the run, there is no file or directory NAME
   ;! unordered NAME TEXT  after the run, file NAME holds the CR LF lines of TEXT
                        in any order
-  In the expected text of file and unordered, {winwork} stands for the work
-  folder as the program sees it (Z:\\...).
   ;! pixel X Y RRGGBB  the off-screen image (TOLVEN_SCREENSHOT) has that colour
                        at X, Y; several X,Y,X,Y... pairs may share one colour
   ;! winpixel X Y RRGGBB  the same for what the window showed at the end
@@ -27,12 +25,31 @@ Directives in a listing (comments to the assembler):
   ;! somewhere X0 Y0 X1 Y1 RRGGBB  some pixel of the off-screen image in the
                        rectangle (ends included) has that colour
   ;! no-window         the main window was never created (no screen dump)
+  ;! built NAME        before the run, copy NAME from the runtime's build folder
+                       (tolvpeer.exe, tolvtest.dll) into the work folder
+  ;! before CMD ...     before the run, a Wine program run in the prefix, e.g.
+                       reg add ... (quotes group words as in a shell;
+                       backslashes are kept)
+  ;! after CMD ... => TEXT  after the run, a Wine program whose output (read as
+                       the console's OEM text, blanks collapsed) ends with TEXT
+  ;! eventually NAME TEXT  like file, but waits up to 10 s for a program the
+                       test started to write it
+  ;! ini NAME SECTION KEY VALUE  after the run, Python's configparser reads
+                       VALUE (the rest of the line) for KEY in INI file NAME
+  ;! ini-setup NAME SECTION KEY VALUE  before the run, configparser writes it
+  In the names of file, setup, absent, eventually, ini and ini-setup,
+  {windir}/ is the prefix's Windows folder (where relative INI names land);
+  such files are removed before the run. In before and after commands and in
+  the expected text of file and unordered, {winwork} stands for the work
+  folder as the program sees it (Z:\\...).
 Python-defined cases (files that no listing can make) live in cases_*.py.
 """
+import configparser
 import glob
 import json
 import os
 import re
+import shlex
 import shutil
 import struct
 import subprocess
@@ -78,6 +95,12 @@ class Case:
         self.pixels = []            # (file, x, y, rgb)
         self.somewhere = []         # (x0, y0, x1, y1, rgb)
         self.no_window = False
+        self.built = []             # files copied from the runtime's build folder
+        self.before = []            # Wine command lines run before the program
+        self.after = []             # (command line, text its output must contain)
+        self.eventually = []        # (name, text) a started program writes
+        self.ini = []               # (name, section, key, value) read back by configparser
+        self.ini_setup = []         # (name, section, key, value) written by configparser
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
 
@@ -130,6 +153,20 @@ def parse_listing(path):
                 elif key == "unordered":
                     name, _, text = value.partition(" ")
                     case.unordered.append((name.replace("\\", "/"), unescape(text)))
+                elif key == "built":
+                    case.built.append(value)
+                elif key == "before":
+                    case.before.append(value)
+                elif key == "after":
+                    command, _, text = value.partition(" => ")
+                    case.after.append((command, text))
+                elif key == "eventually":
+                    name, _, text = value.partition(" ")
+                    case.eventually.append((name.replace("\\", "/"), unescape(text)))
+                elif key in ("ini", "ini-setup"):
+                    name, section, entry, text = (value.split(" ", 3) + [""])[:4]
+                    (case.ini if key == "ini" else case.ini_setup).append(
+                        (name.replace("\\", "/"), section, entry, unescape(text).decode("latin-1")))
                 elif key in ("file", "setup"):
                     name, _, text = value.partition(" ")
                     name = name.replace("\\", "/")  # Windows paths name the same files
@@ -154,10 +191,66 @@ def bmp_pixel(path, x, y):
     return (r << 16) | (g << 8) | b
 
 
+def windows_folder(wine):
+    return os.path.join(wine.prefix, "drive_c", "windows")
+
+
+def resolve(wine, work, name):
+    """A file name of a directive: in the work folder, or in the prefix's
+    Windows folder with {windir}/ (found without regard to case, as Windows
+    would)."""
+    if not name.startswith("{windir}/"):
+        return os.path.join(work, name)
+    folder, base = windows_folder(wine), name[len("{windir}/"):]
+    for have in os.listdir(folder):
+        if have.lower() == base.lower():
+            return os.path.join(folder, have)
+    return os.path.join(folder, base)
+
+
+def wine_command(wine, work, line, winwork):
+    # Quotes group words; backslashes stay, as Windows paths need them.
+    lexer = shlex.shlex(line, posix=True)
+    lexer.whitespace_split = True
+    lexer.escape = ""
+    argv = [a.replace("{winwork}", winwork) for a in lexer]
+    code, out, err = wine.run(argv, cwd=work, timeout=60)
+    return code, out.decode("cp850", "replace")
+
+
+def read_ini(path):
+    parser = configparser.ConfigParser(interpolation=None)
+    parser.optionxform = str  # keys keep their case
+    with open(path, encoding="latin-1") as f:
+        parser.read_file(f)
+    return parser
+
+
 def run_case(wine, case):
     work = os.path.join(WORK, case.name)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
+    winwork = "Z:" + os.path.abspath(work).replace("/", "\\")
+    names = [n for n, _ in case.files + case.setup + case.eventually + case.unordered] + case.absent + \
+        [n for n, _, _, _ in case.ini + case.ini_setup]
+    for name in names:
+        if name.startswith("{windir}/") and os.path.exists(resolve(wine, work, name)):
+            os.remove(resolve(wine, work, name))
+    for name in case.built:
+        shutil.copy(os.path.join(os.path.dirname(TOLVRUN), name), work)
+    for line in case.before:
+        code, out = wine_command(wine, work, line, winwork)
+        if code != 0:
+            return f"before: {line} ended with {code}: {out.strip()}"
+    for name, section, entry, value in case.ini_setup:
+        path = resolve(wine, work, name)
+        parser = read_ini(path) if os.path.exists(path) else configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        if not parser.has_section(section):
+            parser.add_section(section)
+        parser.set(section, entry, value)
+        with open(path, "w", encoding="latin-1") as f:
+            parser.write(f)
     prog = os.path.join(work, "prog.tvc")
     if case.program_bytes is not None:
         with open(prog, "wb") as f:
@@ -169,8 +262,8 @@ def run_case(wine, case):
     for name in case.setup_dirs:
         os.makedirs(os.path.join(work, name), exist_ok=True)
     for name, data in case.setup:
-        os.makedirs(os.path.dirname(os.path.join(work, name)), exist_ok=True)
-        with open(os.path.join(work, name), "wb") as f:
+        os.makedirs(os.path.dirname(resolve(wine, work, name)), exist_ok=True)
+        with open(resolve(wine, work, name), "wb") as f:
             f.write(data)
     if case.prepare:
         case.prepare(work)
@@ -232,11 +325,17 @@ def run_case(wine, case):
                                              for y in range(y0, y1 + 1) for x in range(x0, x1 + 1))
         if not found:
             problems.append(f"no pixel {rgb:06X} in {x0},{y0}-{x1},{y1} of screen.bmp")
-    winwork = ("Z:" + os.path.abspath(work).replace("/", "\\")).encode("latin-1")
     checks = [(n, d, False) for n, d in case.files] + [(n, d, True) for n, d in case.unordered]
+    waited = time.monotonic()
+    for name, data in case.eventually:
+        path = resolve(wine, work, name)
+        data = data.replace(b"{winwork}", winwork.encode("latin-1"))
+        while time.monotonic() - waited < 10 and not (os.path.exists(path) and open(path, "rb").read() == data):
+            time.sleep(0.05)
+    checks += [(n, d, False) for n, d in case.eventually]
     for name, data, any_order in checks:
-        path = os.path.join(work, name)
-        data = data.replace(b"{winwork}", winwork)
+        path = resolve(wine, work, name)
+        data = data.replace(b"{winwork}", winwork.encode("latin-1"))
         if not os.path.exists(path):
             problems.append(f"file {name} missing")
             continue
@@ -248,8 +347,20 @@ def run_case(wine, case):
         if not same:
             problems.append(f"file {name} holds {have!r}, expected {data!r}")
     for name in case.absent:
-        if os.path.lexists(os.path.join(work, name)):
+        if os.path.lexists(resolve(wine, work, name)):
             problems.append(f"{name} should not exist")
+    for name, section, entry, value in case.ini:
+        path = resolve(wine, work, name)
+        try:
+            have = read_ini(path).get(section, entry)
+        except (OSError, configparser.Error) as e:
+            have = f"<{e.__class__.__name__}: {e}>"
+        if have != value:
+            problems.append(f"configparser reads [{section}] {entry} of {name} as {have!r}, expected {value!r}")
+    for line, text in case.after:
+        code, out = wine_command(wine, work, line, winwork)
+        if not " ".join(out.split()).endswith(" ".join(text.split())):
+            problems.append(f"after: {line} printed {out.strip()!r}, expected it to end with {text!r}")
     if case.check:
         msg = case.check(work)
         if msg:

@@ -421,7 +421,7 @@ TEST(TolvasmCommands, InfoCountsTokensAndWhatIsMissing) {
         ".header computed 7 A5\n"
         "FN1:\n"
         "DEF abcd1)@ARG%(1)*2\n"
-        "~LET a%=@ENVIRON$(\"x@y\")+@FN1(3)+@ENVIRON$(b$)\n"
+        "~LET a%=@SQLCONNECT(\"x@y\")+@FN1(3)+@SQLCONNECT(b$)\n"
         "CASE a%:{xA0}x\n"
         ".empty\n"
         "#5\n"
@@ -436,7 +436,7 @@ TEST(TolvasmCommands, InfoCountsTokensAndWhatIsMissing) {
     // COPYBMP behind the CASE prefix counts; the '@' inside quotes does not.
     EXPECT_NE(text.find("0xA0  COPYBMP               1  not built"), std::string::npos) << text;
     EXPECT_NE(text.find("0x05  #5                    1  no meaning"), std::string::npos) << text;
-    EXPECT_NE(text.find("0xFB  ENVIRON$              2  not built"), std::string::npos) << text;
+    EXPECT_NE(text.find("0x7D  SQLCONNECT            2  not built"), std::string::npos) << text;
     EXPECT_NE(text.find("0x02  END                   1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("0x25  ARG%                  1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("functions: 2 tokens, 1 not built yet"), std::string::npos) << text;

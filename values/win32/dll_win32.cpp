@@ -140,6 +140,8 @@ int32_t call_real(uintptr_t f, const int32_t* args, int count, std::string_view 
 
 }  // namespace
 
+uintptr_t real_address(uint32_t value) { return real_of(value); }
+
 uint32_t load(const std::string& name) { return visible(reinterpret_cast<uintptr_t>(LoadLibraryA(name.c_str()))); }
 
 void free(uint32_t handle) {
