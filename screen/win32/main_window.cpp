@@ -1,5 +1,7 @@
 #include "screen/win32/main_window.h"
 
+#include "screen/win32/main_window_parts.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ namespace tolven {
 
 HWND current_dialog = nullptr;
 
-namespace {
+namespace main_window_parts {
 
 DrawingTargets targets;
 
@@ -33,30 +35,6 @@ constexpr char kDialogClass[] = "DIALOG";
 // The dialog procedures keep their state in the window extra bytes.
 constexpr int kWindowExtra = DLGWINDOWEXTRA > 30 ? DLGWINDOWEXTRA : 30;
 
-// Keys typed by the automation carry these bits in lParam (bits the
-// platform reserves): the pump gives the key's modifiers to the keyboard
-// state while it translates the message, so translation makes the same
-// characters as real typing would.
-constexpr LPARAM kAutoKey = 1 << 28;
-constexpr LPARAM kAutoShift = 1 << 25, kAutoCtrl = 1 << 26, kAutoAlt = 1 << 27;
-
-struct MainWindow {
-    HWND hwnd = nullptr;
-    bool created = false;             // between WM_CREATE and WM_DESTROY
-    int32_t screen_w = 640, screen_h = 480;
-    int32_t cell_w = 8, cell_h = 15, ascent = 12;
-    HDC window_dc = nullptr;          // the window's own DC
-    HDC image_dc = nullptr;           // the off-screen image
-    HBITMAP image = nullptr;
-    HGDIOBJ image_old = nullptr;
-    WindowSettings used;              // the settings the window was created with
-    bool caret = false;
-    bool results_written = false;     // automation results of this window
-
-    HBRUSH brush = nullptr;           // current brush when the program made it
-    HFONT custom_font = nullptr;
-    HGDIOBJ font_before_primary = nullptr, font_before_secondary = nullptr;
-};
 MainWindow mw;
 
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
@@ -77,28 +55,6 @@ void text_colours_into(HDC dc) {
     SetBkColor(dc, text_colour(text_screen.attribute >> 4));
     SetBkMode(dc, OPAQUE);
 }
-
-// Copies between the window and its image must be pixel for pixel whatever
-// mapping the program set for drawing.
-class DevicePixels {
-public:
-    explicit DevicePixels(HDC dc) : dc_(dc), saved_(dc ? SaveDC(dc) : 0) {
-        if (saved_) {
-            SetMapMode(dc_, MM_TEXT);
-            SetWindowOrgEx(dc_, 0, 0, nullptr);
-            SetViewportOrgEx(dc_, 0, 0, nullptr);
-        }
-    }
-    ~DevicePixels() {
-        if (saved_) RestoreDC(dc_, saved_);
-    }
-    DevicePixels(const DevicePixels&) = delete;
-    DevicePixels& operator=(const DevicePixels&) = delete;
-
-private:
-    HDC dc_;
-    int saved_;
-};
 
 // ---- cell metrics ----
 
@@ -295,138 +251,6 @@ void draw_damage() {
     }
     damage.clear();
 }
-
-// ---- automation: keys, screen dump and pictures ----
-
-std::vector<uint8_t> pixels_of(HDC dc, int32_t w, int32_t h) {
-    std::vector<uint8_t> rows;
-    if (!dc || w <= 0 || h <= 0) return rows;
-    HDC copy_dc = CreateCompatibleDC(dc);
-    HBITMAP copy = CreateCompatibleBitmap(dc, w, h);
-    if (copy_dc && copy) {
-        HGDIOBJ old = SelectObject(copy_dc, copy);
-        {
-            DevicePixels pixels(dc);
-            BitBlt(copy_dc, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-        }
-        SelectObject(copy_dc, old);
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 24;
-        bi.bmiHeader.biCompression = BI_RGB;
-        rows.resize(static_cast<size_t>((w * 3 + 3) & ~3) * static_cast<size_t>(h));
-        if (!GetDIBits(copy_dc, copy, 0, static_cast<UINT>(h), rows.data(), &bi, DIB_RGB_COLORS))
-            rows.clear();
-    }
-    if (copy) DeleteObject(copy);
-    if (copy_dc) DeleteDC(copy_dc);
-    return rows;
-}
-
-// Written while the window is still shown: once it is being destroyed it
-// has nothing left to show.
-void write_automation_results() {
-    if (mw.results_written) return;
-    mw.results_written = true;
-    draw_damage();
-    if (automation::wants_screen_dump()) automation::write_screen_dump(screen_dump());
-    if (automation::wants_shot(automation::Shot::OffScreen)) {
-        auto rows = pixels_of(mw.image_dc, mw.screen_w, mw.screen_h);
-        if (!rows.empty())
-            automation::write_shot(automation::Shot::OffScreen, mw.screen_w, mw.screen_h, rows.data());
-    }
-    if (automation::wants_shot(automation::Shot::Window)) {
-        RECT rc{};
-        GetClientRect(mw.hwnd, &rc);
-        auto rows = pixels_of(mw.window_dc, rc.right, rc.bottom);
-        if (!rows.empty())
-            automation::write_shot(automation::Shot::Window, rc.right, rc.bottom, rows.data());
-    }
-}
-
-void post_key(const automation::KeyAction& a) {
-    UINT vk = a.code;
-    bool shift = a.shift, ctrl = a.ctrl, alt = a.alt;
-    if (a.kind == automation::KeyAction::Char) {
-        const SHORT scan = VkKeyScanA(static_cast<CHAR>(a.code));
-        if (scan == -1 || (scan & 0xFF) == 0xFF) {
-            // No key makes this character here: it arrives as a character.
-            PostMessageA(mw.hwnd, WM_CHAR, a.code, 1);
-            return;
-        }
-        vk = scan & 0xFF;
-        shift = scan & 0x100;
-        ctrl = scan & 0x200;
-        alt = scan & 0x400;
-    }
-    LPARAM lp = 1 | (static_cast<LPARAM>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC) & 0xFF) << 16) |
-                kAutoKey;
-    if (shift) lp |= kAutoShift;
-    if (ctrl) lp |= kAutoCtrl;
-    if (alt) lp |= kAutoAlt | (1 << 29);
-    PostMessageA(mw.hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, lp);
-    PostMessageA(mw.hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, vk, lp | (LPARAM(3) << 30));
-}
-
-// Makes the window lose its picture as if another window had lain over it,
-// then lets it repaint.
-void cover_window() {
-    if (HDC dc = GetDC(mw.hwnd)) {
-        RECT rc{};
-        GetClientRect(mw.hwnd, &rc);
-        DevicePixels pixels(dc);
-        PatBlt(dc, 0, 0, rc.right, rc.bottom, BLACKNESS);
-        ReleaseDC(mw.hwnd, dc);
-    }
-    InvalidateRect(mw.hwnd, nullptr, TRUE);
-    UpdateWindow(mw.hwnd);
-}
-
-// Types the next automated key once the one before has been handled.
-void feed_automation_key() {
-    if (!mw.hwnd || !automation::keys_pending()) return;
-    MSG pending;
-    if (PeekMessageA(&pending, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) return;
-    const auto a = automation::next_key();
-    if (!a) return;
-    switch (a->kind) {
-        case automation::KeyAction::Close: PostMessageA(mw.hwnd, WM_CLOSE, 0, 0); break;
-        case automation::KeyAction::Cover: cover_window(); break;
-        default: post_key(*a); break;
-    }
-}
-
-// An automated key's modifiers in the keyboard state while its message is
-// translated (also by the dialog navigation) and dispatched.
-class AutoKeyState {
-public:
-    explicit AutoKeyState(const MSG& msg)
-        : active_(msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST &&
-                  (msg.lParam & kAutoKey)) {
-        if (!active_) return;
-        GetKeyboardState(saved_);
-        BYTE state[256];
-        std::memcpy(state, saved_, sizeof state);
-        state[VK_SHIFT] = state[VK_LSHIFT] = (msg.lParam & kAutoShift) ? 0x80 : 0;
-        state[VK_CONTROL] = state[VK_LCONTROL] = (msg.lParam & kAutoCtrl) ? 0x80 : 0;
-        state[VK_MENU] = state[VK_LMENU] = (msg.lParam & kAutoAlt) ? 0x80 : 0;
-        const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
-        state[msg.wParam & 0xFF] = down ? 0x80 : 0;
-        SetKeyboardState(state);
-    }
-    ~AutoKeyState() {
-        if (active_) SetKeyboardState(saved_);
-    }
-    AutoKeyState(const AutoKeyState&) = delete;
-    AutoKeyState& operator=(const AutoKeyState&) = delete;
-
-private:
-    bool active_;
-    BYTE saved_[256] = {};
-};
 
 void translate_and_dispatch(MSG& msg) {
     AutoKeyState keys(msg);
@@ -741,116 +565,9 @@ void select_custom_font() {
         mw.font_before_secondary = SelectObject(targets.secondary, mw.custom_font);
 }
 
-// ---- the display the portable text screen draws through ----
+}  // namespace main_window_parts
 
-class Win32Display : public Display {
-public:
-    void ensure_window() override { ensure_main_window(); }
-    bool window_exists() const override { return mw.hwnd && mw.created; }
-
-    void draw_run(int32_t row, int32_t first, int32_t end) override {
-        damage.mark(row, first, end, text_screen.rows);
-    }
-    void scroll_up() override { damage.scroll(text_screen.rows); }
-    void flush() override { draw_damage(); }
-    // Scrolling costs a move of the whole picture on both targets; during a
-    // burst of output the moves are collected until the next pump, which
-    // comes within a millisecond. Text alone is drawn at once.
-    void write_done() override {
-        if (damage.scrolled() == 0) draw_damage();
-    }
-
-    void beep() override { MessageBeep(MB_OK); }
-
-    void draw_text_at(int32_t column, int32_t row, std::string_view text,
-                      int32_t font_index) override {
-        draw_damage();
-        const int x = (column - 1) * mw.cell_w, y = (row - 1) * mw.cell_h;
-        for (HDC dc : {targets.primary, targets.secondary}) {
-            if (!dc) continue;
-            HGDIOBJ old = SelectObject(dc, cell_font(font_index));
-            // Again one pixel lower: the thin OEM font then fills the cell.
-            for (int dy = 0; dy < 2; ++dy)
-                cell_text_out(dc, x, y + dy, 0, nullptr, text.data(), static_cast<int>(text.size()),
-                              font_index);
-            SelectObject(dc, old);
-        }
-    }
-
-    void apply_text_colours() override {
-        text_colours_into(targets.primary);
-        text_colours_into(targets.secondary);
-    }
-
-    void begin_key_wait() override {
-        draw_damage();
-        if (!mw.hwnd || !events.focus_flag || mw.caret) return;
-        if (CreateCaret(mw.hwnd, nullptr, mw.cell_w, 2)) {
-            SetCaretPos(text_screen.column * mw.cell_w,
-                        text_screen.row * mw.cell_h + mw.ascent);
-            ShowCaret(mw.hwnd);
-            mw.caret = true;
-        }
-    }
-    void wait_for_input() override { wait_and_pump(); }
-    void end_key_wait() override {
-        if (mw.caret) {
-            DestroyCaret();
-            mw.caret = false;
-        }
-    }
-
-    void clear_window(bool with_colour, uint32_t rgb_value) override {
-        if (!mw.hwnd) return;
-        damage.clear();  // everything is filled over
-        if (with_colour) replace_current_brush(CreateSolidBrush(rgb_value), true);
-        else replace_current_brush(static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), false);
-        for (HDC dc : {targets.primary, targets.secondary})
-            if (dc) PatBlt(dc, 0, 0, mw.screen_w, mw.screen_h, PATCOPY);
-        InvalidateRect(mw.hwnd, nullptr, FALSE);
-        UpdateWindow(mw.hwnd);
-    }
-
-    void invalidate() override {
-        draw_damage();
-        if (mw.hwnd) InvalidateRect(mw.hwnd, nullptr, FALSE);
-    }
-    void refresh() override {
-        draw_damage();
-        if (!mw.hwnd) return;
-        InvalidateRect(mw.hwnd, nullptr, FALSE);
-        UpdateWindow(mw.hwnd);
-    }
-
-    void place_window() override {
-        draw_damage();
-        if (!window_exists()) {
-            ensure_main_window();
-            if (!mw.hwnd) return;
-            if (!mw.used.hollow_background)
-                for (HDC dc : {targets.primary, targets.secondary})
-                    if (dc) PatBlt(dc, 0, 0, mw.screen_w, mw.screen_h, WHITENESS);
-        }
-        const WindowSettings& w = window_settings;
-        SetWindowPos(mw.hwnd, nullptr, w.x, w.y, w.width, w.height, SWP_NOZORDER);
-        InvalidateRect(mw.hwnd, nullptr, FALSE);
-        UpdateWindow(mw.hwnd);
-    }
-
-    void title_changed() override {
-        if (mw.hwnd) SetWindowTextA(mw.hwnd, window_settings.title.c_str());
-    }
-
-    uint32_t window_value() const override { return handle_value(mw.hwnd); }
-    WindowEdges window_edges() const override {
-        RECT r{};
-        if (mw.hwnd) GetWindowRect(mw.hwnd, &r);
-        return {r.left, r.top, r.right, r.bottom};
-    }
-};
-Win32Display win32_display;
-
-}  // namespace
+using namespace main_window_parts;
 
 // ---- exported ----
 
@@ -1020,7 +737,7 @@ void main_window_at_exit() {
     while (mw.hwnd && GetMessageA(&msg, nullptr, 0, 0) > 0) translate_and_dispatch(msg);
 }
 
-Display& main_window_display() { return win32_display; }
+Display& main_window_display() { return win32_display(); }
 
 void init_main_window_module() {
     register_dialog_class();
