@@ -10,6 +10,8 @@
 #include "gui/gui_state.h"
 #include "screen/text_output.h"
 #include "screen/text_screen.h"
+#include "system/serial.h"
+#include "system/sound.h"
 #include "system/system_module.h"
 #include "values/area.h"
 #include "values/builtins.h"
@@ -38,6 +40,8 @@ constexpr const Module* kPortable[] = {
     &kItemListModule,
     &kDbaseModule,
     &kSystemModule,
+    &kSoundModule,       // music settings, last media control error
+    &kSerialModule,      // open ports, current port
 };
 
 std::vector<const Module*> installed;

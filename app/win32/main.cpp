@@ -19,7 +19,9 @@
 #include "screen/display.h"
 #include "screen/win32/main_window.h"
 #include "system/services_platform.h"
+#include "system/win32/serial_win32.h"
 #include "system/win32/services_win32.h"
+#include "system/win32/sound_win32.h"
 #include "values/system_platform.h"
 #include "values/win32/system_platform_win32.h"
 
@@ -36,6 +38,8 @@ void install_platform() {
     set_file_platform(&win32_file_platform());
     set_display(&main_window_display());
     set_services_platform(&win32_services_platform());
+    set_sound_platform(&win32_sound_platform());
+    set_serial_platform(&win32_serial_platform());
 }
 
 }  // namespace
