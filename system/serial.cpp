@@ -84,7 +84,7 @@ void com_state_function() {
 
 void com_write_function() {
     const int32_t h = read_long(',');
-    const std::string& text = read_string(')');
+    const std::string text = read_string(')');
     uint32_t written = 0;
     if (ports.is_open(h))
         written = serial_platform().write(h, std::string_view(text).substr(0, serial::kMaxWrite));

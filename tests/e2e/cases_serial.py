@@ -146,13 +146,7 @@ def serial_talk(pairs):
     com5.expect(b"XYZ?\r")
     com5.send(b"xyz")
     com5.expect(b"LATE?\r")
-    com5.send(b"late")
-    deadline = time.monotonic() + WAIT
-    while com5.waiting_at_port() < 4:
-        if time.monotonic() > deadline:
-            raise PeerFailure("the late bytes never reached the port")
-        time.sleep(0.01)
-    com5.send(b"\r")   # lets the program go on once the bytes wait
+    com5.send(b"#late")
 
 
 def serial_two_ports(pairs):
@@ -193,8 +187,12 @@ def with_peer(case, peer, coms):
     def prepare(work):
         state["pairs"] = []
         state["problems"] = []
-        for com in coms:
-            state["pairs"].append(PtyPair(work, com))
+        try:
+            for com in coms:
+                state["pairs"].append(PtyPair(work, com))
+        except (PeerFailure, OSError) as e:
+            state["problems"].append(f"no serial peer ({e}); 'make deps' installs socat")
+            return
 
         def run():
             try:

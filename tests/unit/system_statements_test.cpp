@@ -24,6 +24,7 @@ namespace {
 class FakeSound : public SoundPlatform {
 public:
     explicit FakeSound(RecordingHost& host) : host_(host) {}
+    // One synthesizer, as most machines have: enough for the notes.
     unsigned devices = 1;
     bool can_open = true;
     std::vector<std::pair<std::string, uint32_t>> waves;
