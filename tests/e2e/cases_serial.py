@@ -93,21 +93,20 @@ class PtyPair:
         if select.select([self.fd], [], [], seconds)[0]:
             raise PeerFailure(f"{self.com}: unexpected {os.read(self.fd, 100)!r}")
 
-    def settings(self):
-        """The terminal settings of the program's end."""
+    def _at_port(self, ask):
         fd = os.open(self.device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
         try:
-            return termios.tcgetattr(fd)
+            return ask(fd)
         finally:
             os.close(fd)
 
+    def settings(self):
+        """The terminal settings of the program's end."""
+        return self._at_port(termios.tcgetattr)
+
     def waiting_at_port(self):
         """Bytes waiting in the program's input queue."""
-        fd = os.open(self.device, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
-        try:
-            return int.from_bytes(fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"), "little")
-        finally:
-            os.close(fd)
+        return self._at_port(lambda fd: int.from_bytes(fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4), "little"))
 
 
 SPEEDS = {getattr(termios, n): n[1:] for n in dir(termios) if n.startswith("B") and n[1:].isdigit()}
@@ -185,8 +184,7 @@ def with_peer(case, peer, coms):
     state = {}
 
     def prepare(work):
-        state["pairs"] = []
-        state["problems"] = []
+        state.update(pairs=[], problems=[], thread=None)
         try:
             for com in coms:
                 state["pairs"].append(PtyPair(work, com))
@@ -203,17 +201,13 @@ def with_peer(case, peer, coms):
         state["thread"].start()
 
     def check(work):
-        thread = state.get("thread")
-        if thread:
-            thread.join(WAIT)
-            if thread.is_alive():
-                state["problems"].append("peer still waiting after the program ended")
-        for pair in state.get("pairs", []):
+        if state["thread"]:
+            state["thread"].join(WAIT)
+        for pair in state["pairs"]:
             pair.stop()
-        return "; ".join(state.get("problems", [])) or None
+        return "; ".join(state["problems"]) or None
 
-    case.prepare = prepare
-    case.check = check
+    case.prepare, case.check = prepare, check
     return case
 
 
