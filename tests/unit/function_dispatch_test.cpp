@@ -185,9 +185,9 @@ TEST_F(UserFunctions, EmptyBodyGivesTheLastArgument) {
 }
 
 TEST_F(UserFunctions, Errors) {
-    // A built-in function the native build does not have.
-    const std::string windows_only = std::string("@") + static_cast<char>(code_of(Fn::MESSAGEBOX));
-    const std::string windows_only_code = std::to_string(code_of(Fn::MESSAGEBOX));
+    // A built-in function only the Windows build has.
+    const std::string windows_only = std::string("@") + static_cast<char>(code_of(Fn::CREATEFONT));
+    const std::string windows_only_code = std::to_string(code_of(Fn::CREATEFONT));
     struct Case {
         std::string def_line, use, message;
     };

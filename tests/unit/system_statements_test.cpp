@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/interp.h"
+#include "core/loop.h"
 #include "system/serial.h"
 #include "system/sound.h"
 #include "tests/unit/support/recording_midi.h"
@@ -66,7 +66,7 @@ protected:
     void run(Cmd token, const std::string& args) {
         held = args;
         begin_arguments(held);
-        interp.handlers[code_of(token)]();
+        statement_handler(code_of(token))();
     }
     std::string call(Fn token, const std::string& args) {
         held = std::string("@") + static_cast<char>(code_of(token)) + args;
