@@ -449,6 +449,9 @@ bool read_record(Table& t, int32_t r) {
     t.buffer = std::move(raw);
     t.current = r;
     t.deleted = t.buffer[0] == '*';
+    // The end flag tells about the last read: one that found its record is
+    // not past the end, however it was reached.
+    t.end = false;
     return true;
 }
 
