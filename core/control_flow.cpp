@@ -234,9 +234,12 @@ void do_whileloop() {
         r.active = true;
         const int64_t span = (static_cast<int64_t>(end) - start) * step;
         if (step == 0 || span < 0) {
+            // Under a suppressing error mode the loop counts as run: going
+            // on into its body would end at its WEND with a second error, and
+            // a step of 0 would never finish.
             r.active = false;
-            --control.loop_depth;
             raise_error(264);
+            leave_loop_to_wend();
             return;
         }
         r.end = end;
