@@ -340,7 +340,8 @@ void fn_mouse_in_cells() {
 void fn_inkey() {
     const int32_t key = events.last_key;
     events.last_key = 0;
-    set_result_string(key == 0 ? std::string() : std::string(1, static_cast<char>(key)));
+    // Always one character: character 0 when no key is stored.
+    set_result_string(std::string(1, static_cast<char>(key)));
 }
 void fn_key_in() {
     const std::string& t = text(')');
