@@ -351,7 +351,7 @@ TEST_F(Builtins, SystemFunctionsAndInput) {
     EXPECT_EQ(num(fn(181, "4")), 1);
     EXPECT_EQ(num(fn(181, "0")), 0);
     EXPECT_EQ(str(fn(175, "")), "k");
-    EXPECT_EQ(str(fn(175, "")), "");  // cleared
+    EXPECT_EQ(str(fn(175, "")), std::string(1, '\0'));  // cleared: character 0
     EXPECT_EQ(num(fn(77, "31")), 30);
     EXPECT_EQ(num(fn(79, "2048")), 2);
 }
