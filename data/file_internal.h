@@ -39,8 +39,9 @@ std::string read_number_or_name(char separator);
 // Reads an area variable's name as plain text up to `separator` (not
 // evaluated) and finds it: runtime error 121 when the name is not an area
 // name, 215 when no such variable exists, and with `dimensioned` 243 when it
-// has no block. Null after an error.
-AreaVar* read_area_name(char separator, bool dimensioned);
+// has no block. With `existence_first` a name no variable of its kind has
+// is 215 before a name of another kind is 121. Null after an error.
+AreaVar* read_area_name(char separator, bool dimensioned, bool existence_first = false);
 
 // True when `count` bytes from `offset` of the area's block can be read
 // (or written): the block's address is a program's value and may point

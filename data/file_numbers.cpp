@@ -199,7 +199,7 @@ void byte_seek_statement() {
 void block_write_statement() {
     Entry* e = statement_entry(',');
     if (!e) return;
-    AreaVar* a = files::read_area_name(',', false);
+    AreaVar* a = files::read_area_name(',', false, true);
     if (!a) return;
     const int32_t offset = read_int(',');
     const int32_t count = read_int(' ');
@@ -330,11 +330,28 @@ std::string read_number_or_name(char separator) {
     return slots.s;
 }
 
-AreaVar* read_area_name(char separator, bool dimensioned) {
+namespace {
+bool variable_exists(const std::string& name) {
+    switch (name.empty() ? 0 : name.back()) {
+        case kIntegerKind: return find_integer(std::string_view(name)) != nullptr;
+        case kLongKind: return find_long(std::string_view(name)) != nullptr;
+        case kStringKind: return find_string(std::string_view(name)) != nullptr;
+        case kFloatKind: return find_float(std::string_view(name)) != nullptr;
+        case kAreaKind: return find_area(std::string_view(name)) != nullptr;
+        default: return false;
+    }
+}
+}  // namespace
+
+AreaVar* read_area_name(char separator, bool dimensioned, bool existence_first) {
     std::string_view& r = reader.rest;
     const size_t cut = find_separator(r, separator);
     const std::string name = folded(trim(r.substr(0, cut)));
     r.remove_prefix(cut == std::string_view::npos ? r.size() : cut + 1);
+    if (existence_first && !variable_exists(name)) {
+        raise_error(215, name);
+        return nullptr;
+    }
     if (name.empty() || name.back() != kAreaKind) {
         raise_error(121);
         return nullptr;

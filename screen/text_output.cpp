@@ -164,7 +164,8 @@ void input_statement() {
             *static_cast<int32_t*>(target) = last_input.long_integer;
             break;
         default:
-            last_input.floating = decimal_float_prefix(skip_blanks(body));
+            // Floats take the number conversion's "$", "&" and "%" forms too.
+            last_input.floating = value_of_text(body).f;
             *static_cast<double*>(target) = last_input.floating;
             break;
     }

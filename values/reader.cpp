@@ -270,10 +270,17 @@ void format_integer(int32_t v, std::string& out) {
 void format_float(double v, std::string& out) {
     int32_t d = number_format.decimals;
     if (d > kMaxDecimals) d = kMaxDecimals;
-    if (d < 0) d = 6;  // a negative precision means the default, as in printf
     char buf[400];
     size_t n = 0;
-    if (std::isfinite(v) && std::fabs(v) < 1e15 && v == std::trunc(v)) {
+    if (d < 0) {
+        // Negative decimals ask for the exponent form, with as many digits
+        // after the point as the setting's magnitude.
+        const int digits = d < -kMaxDecimals ? kMaxDecimals : -d;
+        auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, digits);
+        n = res.ec == std::errc() ? static_cast<size_t>(res.ptr - buf) : 0;
+        for (size_t k = 0; k < n; ++k)
+            if (buf[k] == 'e') buf[k] = 'E';
+    } else if (std::isfinite(v) && std::fabs(v) < 1e15 && v == std::trunc(v)) {
         // Whole numbers, the common case, without the general formatter.
         const int64_t whole = static_cast<int64_t>(v);
         if (whole == 0 && std::signbit(v)) buf[n++] = '-';
