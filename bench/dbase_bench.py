@@ -6,13 +6,18 @@ Debian's python3-dbf doing the same work in the same run:
   seek     100,000 random keys sought (exact)
   walk     the whole table in index order
   pack     a table of 100,000 records with every third deleted
+  index    an index created over 12,500 to 100,000 records, once on a
+           unique key and once on a logical field holding two values, to
+           show the time growing as n log n for both
 
-    python3 bench/dbase_bench.py [--records N] [--no-wine]
+    python3 bench/dbase_bench.py [--records N] [--no-wine] [--index-only]
 
 The programs run natively on the portable core (tolvbench, the release
 build) and under Wine (tolvrun.exe, start-up time subtracted). python3-dbf
-keeps its index in memory (it has no NDX files), so its append and seek
-figures do less file work than the runtime's. Paths can be set with
+keeps its index in memory (it has no NDX files), so its append, seek and
+index figures do less file work than the runtime's. Perl's XBase::Index
+cannot build NDX files; it reads the ones the runtime built (a whole walk in
+key order), which checks them and gives a reading speed beside them. Paths can be set with
 TOLVEN_BENCH, TOLVEN_TOLVASM and TOLVEN_TOLVRUN.
 """
 import json
@@ -173,24 +178,140 @@ def run_suite(progs, timer):
     return times
 
 
+# ---------------------------------------------------------------------------
+# Index creation
+
+INDEX_PROGRAM = """
+EVAL @DBOPEN(#1,"{table}")
+CREATEINDEX "{key}">"{index}"
+EVAL @DBCLOSE(#1)
+"""
+
+PYTHON_INDEX = r"""
+import dbf, json, sys, time
+t = dbf.Table(sys.argv[1])
+t.open(dbf.READ_ONLY)
+out = {}
+for key in ("name", "flag"):
+    s = time.perf_counter()
+    index = t.create_index(lambda r, k=key: getattr(r, k))
+    out[key] = time.perf_counter() - s
+    out[key + "_entries"] = len(index)
+t.close()
+print(json.dumps(out))
+"""
+
+PERL_WALK = r"""
+use strict; use warnings; use Time::HiRes qw(time); use XBase::Index;
+my $ix = XBase::Index->new($ARGV[0]) or die XBase::Index->errstr;
+my $s = time; $ix->prepare_select or die $ix->errstr;
+my ($n, $last) = (0, undef); my $ordered = 1;
+while (my ($key, $rec) = $ix->fetch) { $ordered = 0 if defined $last && $key lt $last; $last = $key; $n++ }
+printf "{\"seconds\": %.6f, \"entries\": %d, \"ordered\": %d}\n", time - $s, $n, $ordered;
+"""
+
+
+def index_table(path, n):
+    """n records: NAME a unique text key (a permutation), FLAG "T" or "F"."""
+    fields = [("NAME", "C", 10), ("FLAG", "L", 1)]
+    header_length = 32 * len(fields) + 33
+    record_length = 1 + sum(f[2] for f in fields)
+    out = bytearray(bytes([0x03, 126, 1, 1]) + n.to_bytes(4, "little") +
+                    header_length.to_bytes(2, "little") + record_length.to_bytes(2, "little") + bytes(20))
+    for name, kind, length in fields:
+        out += name.encode().ljust(11, b"\0") + kind.encode() + bytes(4) + bytes([length, 0]) + bytes(14)
+    out += b"\r"
+    for i in range(1, n + 1):
+        out += b" " + str(i * 7919 % 1000003).ljust(10).encode() + (b"T" if i * 7 % 3 else b"F")
+    out += b"\x1a"
+    with open(path, "wb") as f:
+        f.write(out)
+
+
+def index_suite(sizes, wine, startup):
+    rows = []
+    for n in sizes:
+        table = f"I{n}"
+        index_table(os.path.join(WORK, table + ".DBF"), n)
+        row = {"n": n}
+        for kind, key in (("unique", "NAME"), ("two-valued", "FLAG")):
+            index = f"{table}{kind[0].upper()}"
+            prog = assemble(f"index_{n}_{kind}", INDEX_PROGRAM.replace("{table}", table).replace("{key}", key)
+                            .replace("{index}", index), n)
+            row[kind] = {"native": min(native(prog) for _ in range(2))}
+            if wine:
+                row[kind]["wine"] = max(0.0, min(wine_seconds(wine, prog, startup) for _ in range(3)))
+            r = subprocess.run(["perl", "-e", PERL_WALK, os.path.join(WORK, index + ".NDX")],
+                               capture_output=True, text=True)
+            row[kind]["perl"] = json.loads(r.stdout) if r.returncode == 0 else {"error": r.stderr.strip()}
+        r = subprocess.run([SYSTEM_PYTHON, "-c", PYTHON_INDEX, os.path.join(WORK, table + ".DBF")],
+                           capture_output=True, text=True)
+        py = json.loads(r.stdout) if r.returncode == 0 else {}
+        row["unique"]["python"], row["two-valued"]["python"] = py.get("name"), py.get("flag")
+        rows.append(row)
+    return rows
+
+
+def print_index(rows):
+    import math
+    print(f"\nindex creation: seconds, and seconds per n*log2(n) relative to the smallest size "
+          f"(flat means n log n)")
+    print(f"{'records':>8} {'key':>10} {'native s':>9} {'rel':>5} {'wine s':>8} {'rel':>5} "
+          f"{'python3-dbf s':>14} {'XBase walk s':>13} {'XBase entries':>14}")
+    base = {}
+    for row in rows:
+        n = row["n"]
+        nlogn = n * math.log2(n)
+        for kind in ("unique", "two-valued"):
+            d = row[kind]
+            rel = {}
+            for where in ("native", "wine"):
+                if where in d:
+                    per = d[where] / nlogn
+                    base.setdefault((kind, where), per)
+                    rel[where] = per / base[(kind, where)]
+            perl = d["perl"]
+            walk = f"{perl['seconds']:.2f}" if "seconds" in perl else "failed"
+            entries = (f"{perl['entries']}" + ("" if perl.get("ordered") else " unordered")) if "entries" in perl \
+                else perl.get("error", "")[:30]
+            py = d.get("python")
+            print(f"{n:>8} {kind:>10} {d['native']:>9.3f} {rel['native']:>5.2f} "
+                  f"{d.get('wine', float('nan')):>8.3f} {rel.get('wine', float('nan')):>5.2f} "
+                  f"{py if py is not None else float('nan'):>14.3f} {walk:>13} {entries:>14}")
+
+
 def main():
     n = 100000
     use_wine = "--no-wine" not in sys.argv
     if "--records" in sys.argv:
         n = int(sys.argv[sys.argv.index("--records") + 1])
+    index_only = "--index-only" in sys.argv
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(WORK)
     with open(os.path.join(WORK, "S.TXT"), "w") as f:
         f.write("NAME;C;10\r\nNUM;N;10;0\r\n")
     progs = {name: assemble(name, text, n) for name, text in PROGRAMS.items()}
+    sizes = [n // 8, n // 4, n // 2, n]
+
+    if index_only:
+        wine = WineEnv(fresh=False).start() if use_wine else None
+        try:
+            startup = min(wine_seconds(wine, assemble("empty", "", n), 0) for _ in range(5)) if wine else 0
+            print_index(index_suite(sizes, wine, startup))
+        finally:
+            if wine:
+                wine.stop()
+        return
 
     results = {"native": run_suite(progs, native)}
+    index_rows = None
     if use_wine:
         wine = WineEnv(fresh=False).start()
         try:
             empty = assemble("empty", "", n)
             starts = sorted(wine_seconds(wine, empty, 0) for _ in range(5))
             startup = starts[0]
+            index_rows = index_suite(sizes, wine, startup)
             seen = {}
 
             def timed(prog):
@@ -202,6 +323,8 @@ def main():
                   f"pack kept {seen.get('pack.tvc', '').split()[-1:]}; start-up {startup * 1000:.0f} ms subtracted")
         finally:
             wine.stop()
+    else:
+        index_rows = index_suite(sizes, None, 0)
 
     py_dir = os.path.join(WORK, "python")
     os.makedirs(py_dir)
@@ -218,6 +341,7 @@ def main():
         p = py[step]
         print(f"{step:24} {nat:>9.2f} {wn if wn is not None else float('nan'):>9.2f} {p:>14.2f} "
               f"{p / max(nat, 1e-9):>14.1f} {(p / max(wn, 1e-9)) if wn else float('nan'):>12.1f}")
+    print_index(index_rows)
 
 
 if __name__ == "__main__":

@@ -1137,7 +1137,7 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
     for (int32_t r = 1; r <= t->count; ++r) {
         if (!read_record(*t, r)) break;
         auto key = ix->key_from_record(t->buffer.data(), t->buffer.size());
-        if (key && !ix->record_written(*key, r, false, nullptr)) break;
+        if (key && !ix->add_key(*key, r)) break;
     }
     t->indexes.push_back(std::move(ix));
     t->indexed = true;

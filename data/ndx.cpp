@@ -552,25 +552,56 @@ int32_t NdxIndex::search(const std::string& key) {
 bool NdxIndex::position_on(int32_t record, const std::string* key) {
     if (!file_.is_open() || record <= 0) return false;
     if (!path_.empty() && current_record_ == record) return true;
+    if (key && scan_equal_keys(record, *key)) return true;
     const uint64_t limit = max_entries();
-    if (key) {
-        search(*key);
-        if (!path_.empty()) {
-            int32_t r = current_record_;
-            if (r == 0) r = next();
-            for (uint64_t n = 0; n < limit && !end_ && r != 0; ++n) {
-                if (current_key_ != *key) break;
-                if (r == record) return true;
-                r = next();
-            }
-        }
-    }
     int32_t r = first();
     for (uint64_t n = 0; n < limit && !end_ && r != 0; ++n) {
         if (r == record) return true;
         r = next();
     }
     return false;
+}
+
+// Walks the run of keys equal to `key` leaf by leaf, looking at the record
+// numbers in each page rather than settling on every entry, so that a key
+// shared by many records is passed over quickly.
+bool NdxIndex::scan_equal_keys(int32_t record, const std::string& key) {
+    search(key);
+    if (path_.empty()) return false;
+    const uint64_t limit = max_entries();
+    Page pg;
+    for (uint64_t seen = 0; seen < limit;) {
+        Level& L = path_.back();
+        if (!L.leaf || !get_page(L.page, pg)) return false;
+        for (int32_t i = std::max(L.pos, 0); i < L.count; ++i, ++seen) {
+            if (key_of(pg, i) != std::string_view(key)) return false;
+            if (static_cast<int32_t>(record_of(pg, i)) == record) {
+                L.pos = i;
+                settle();
+                return true;
+            }
+        }
+        // On to the first entry of the next leaf.
+        L.pos = L.count - 1;
+        next();
+        if (end_ || current_record_ == 0) return false;
+    }
+    return false;
+}
+
+// After an insert the new entry is the last of its equal keys: the place
+// after them, one step back.
+bool NdxIndex::position_on_new(int32_t record, const std::string& key) {
+    begin_ = end_ = found_ = false;
+    if (!descend(key, true)) return false;
+    Level& L = path_.back();
+    if (L.pos > 0) {
+        --L.pos;
+        settle();
+    } else {
+        previous();
+    }
+    return current_record_ == record || position_on(record, &key);
 }
 
 // ---------------------------------------------------------------------------
@@ -690,7 +721,15 @@ bool NdxIndex::record_written(const std::string& new_key, int32_t record, bool e
     path_.clear();
     current_record_ = 0;
     if (!ok) return false;
-    return position_on(record, &new_key);
+    return position_on_new(record, new_key);
+}
+
+bool NdxIndex::add_key(const std::string& key, int32_t record) {
+    if (!file_.is_open() || record <= 0) return false;
+    bool ok = insert(key, record);
+    path_.clear();
+    current_record_ = 0;
+    return ok;
 }
 
 // ---------------------------------------------------------------------------

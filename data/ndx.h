@@ -110,6 +110,9 @@ public:
     // is new. Equal keys stay in write order. Leaves the index on the record.
     bool record_written(const std::string& new_key, int32_t record, bool existing,
                         const std::string* old_key);
+    // Adds the key of a record while the index is being built; positions
+    // nothing.
+    bool add_key(const std::string& key, int32_t record);
 
     int32_t current_record() const { return current_record_; }
     const std::string& current_key() const { return current_key_; }
@@ -173,6 +176,8 @@ private:
     bool damaged();
 
     bool descend(const std::string& key, bool after_equal);
+    bool scan_equal_keys(int32_t record, const std::string& key);
+    bool position_on_new(int32_t record, const std::string& key);
     bool descend_edge(uint32_t page, bool leftmost);
     int32_t settle();  // takes the entry at the end of the path
     int32_t leave_at_end(std::vector<Level>& saved, bool at_begin);
