@@ -494,6 +494,46 @@ EVAL @DBAPPEND()
     return c
 
 
+def two_valued_index_of_40000():
+    """An index on a logical field over 40,000 records: built in about the
+    time of a unique one (a build that walks the equal keys for every record
+    took minutes and runs into the time limit), with the equal keys in record
+    order, read back by XBase::Index and checked by ndxcheck; then a record
+    in the middle is found by number and rewritten with its key changed."""
+    n = 40000
+    flags = [b"T" if k * 7 % 3 else b"F" for k in range(1, n + 1)]
+    listing = """
+PRINT @DBOPEN(#1,"TWO")
+CREATEINDEX "FLAG">"TWO"
+PRINT @DBGOTO("TOP");" ";@DBGOTO(">|");" ";@DBGOTO(20000);@DBFIELD$("FLAG");" ";@DBGOTO(">");" ";@DBGOTO("<")
+EVAL @DBSETFIELD("FLAG","F")
+PRINT @DBWRITE(0);" ";@DBGOTO(">");" ";@DBGOTO(20001);" ";@DBGOTO(">")
+EVAL @DBCLOSE(#1)
+"""
+
+    def prepare(work):
+        write(work, "TWO.DBF", dbf_bytes([("FLAG", "L", 1, 0)], flags))
+
+    final = list(flags)
+    final[20000 - 1] = b"F"
+    want = [k + 1 for k in range(n) if final[k] == b"F" and k + 1 != 20000] + [20000] + \
+           [k + 1 for k in range(n) if final[k] == b"T"]
+
+    def order(work):
+        got = [r for r, _ in xbase_order(os.path.join(work, "TWO.NDX"))]
+        problems = [] if got == want else [f"XBase::Index order {got[:5]}... {len(got)} entries"]
+        p = ndxcheck(os.path.join(work, "TWO.DBF"), os.path.join(work, "TWO.NDX"))
+        return problems + ([p] if p else [])
+
+    start = [k + 1 for k in range(n) if flags[k] == b"F"] + [k + 1 for k in range(n) if flags[k] == b"T"]
+    at = start.index(20000)
+    screen = [f"{n}", f"{start[0]} {start[-1]} 20000T {start[at + 1]} 20000",
+              f"20000 {want[want.index(20000) + 1]} 20001 {want[want.index(20001) + 1]}"]
+    c = case("dbase_two_valued_index_of_40000", listing, screen=screen, check=checks(order), prepare=prepare)
+    c.timeout = 60
+    return c
+
+
 def cases():
     return [
         program_table_read_by_python(),
@@ -501,6 +541,7 @@ def cases():
         indexes_read_by_xbase(),
         thousand_index_changes(),
         split_at_the_26th_key(),
+        two_valued_index_of_40000(),
         header_years_and_version(),
         damaged_files(),
         count_written("dbase_count_written_at_end", "", None, 0),
