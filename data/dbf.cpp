@@ -357,13 +357,28 @@ int32_t memo_blocks(Table& t, int32_t first) {
     for (int64_t q = first; q < blocks; ++q) {
         if (!read_block(t.dbt, q, b)) break;
         ++n;
-        if (std::memchr(b, 0x1A, kBlock)) break;
+        const void* mark = std::memchr(b, 0x1A, kBlock);
+        if (!mark) continue;
+        // A first end mark in the last byte of a block leaves the second at
+        // the start of the next: that block belongs to the memo too.
+        if (mark == b + kBlock - 1 && q + 1 < blocks && read_block(t.dbt, q + 1, b) && b[0] == 0x1A) ++n;
+        break;
     }
     return n;
 }
 
-// Where a new memo may start: the end of the file.
 int64_t memo_file_blocks(RecordFile& f) { return std::max<int64_t>(1, memo_file_size_blocks(f)); }
+
+// Where a new memo starts: the block that block 0 names as next free. A
+// number pointing into the file (a file written by a program that did not
+// keep it up to date) would overwrite the memos there, so the end of the
+// file is the least.
+int64_t next_free_block(RecordFile& f) {
+    uint8_t block0[kBlock];
+    const int64_t end = memo_file_blocks(f);
+    if (!read_block(f, 0, block0)) return end;
+    return std::max<int64_t>(end, get32(block0));
+}
 
 // Copies a memo block by block into the pack's new memo file, keeping a
 // doubled end mark (as dBase and other readers expect it) and zeroing the
@@ -835,7 +850,9 @@ int32_t memo_to_items(std::string_view field_name) {
             }
             line += static_cast<char>(c);
             if (line.size() > width) {
-                size_t cut = line.find_last_of(" -", width - 1);
+                // The character just past the width counts too: a blank
+                // there ends the line after the word that filled it.
+                size_t cut = line.find_last_of(" -");
                 if (cut == std::string::npos) cut = width - 1;
                 add(line.substr(0, cut + 1));
                 line.erase(0, cut + 1);
@@ -873,12 +890,12 @@ int32_t items_to_memo(std::string_view field_name) {
         text += item_list[i];
         text += "\r\n";
     }
-    // The text ends with two end marks, as dBase writes them; other readers
-    // look for the pair.
+    // The text ends with two end marks, as dBase writes them: other readers
+    // (python3-dbf among them) read on to the pair, and with one mark they
+    // would take the memos in the blocks after it as part of this one. The
+    // rest of the last block is zeros.
     const int64_t need = int64_t(text.size() + 2 + kBlock - 1) / kBlock;
-    // New memos go to the end of the file: a next-free number in block 0 that
-    // points into the file would overwrite other memos.
-    const int64_t start = (old > 0 && old_blocks >= need) ? old : memo_file_blocks(t->dbt);
+    const int64_t start = (old > 0 && old_blocks >= need) ? old : next_free_block(t->dbt);
     if (start + need > INT32_MAX / 2) {
         report();
         return 0;
@@ -887,16 +904,17 @@ int32_t items_to_memo(std::string_view field_name) {
     std::memcpy(data.data(), text.data(), text.size());
     data[text.size()] = 0x1A;
     data[text.size() + 1] = 0x1A;
-    for (int64_t i = 0; i < need; ++i) {
-        if (t->dbt.write(start + i, data.data() + i * kBlock, 1) != 1) {
-            report();
-            return 0;
-        }
+    if (t->dbt.write(start, data.data(), static_cast<int32_t>(need)) != need) {
+        report();
+        return 0;
     }
     uint8_t block0[kBlock];
     read_block(t->dbt, 0, block0);
     put32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
-    t->dbt.write(0, block0, 1);
+    if (t->dbt.write(0, block0, 1) != 1) {
+        report();
+        return 0;
+    }
     put_field_bytes(*t, *f, right_aligned(start, 10));
     t->memo_first_block = static_cast<int32_t>(start);
     t->memo_block_count = static_cast<int32_t>(need);

@@ -534,6 +534,116 @@ EVAL @DBCLOSE(#1)
     return c
 
 
+def memo_layout():
+    """Memo blocks byte for byte: the text with CR LF after every entry, two
+    end marks (python3-dbf, which reads to the pair, checks them) and zeros
+    to the end of the last block, so 510 bytes of text take one block and
+    511 two (the second mark opening the second block, which a rewrite in
+    place counts as the memo's); a memo is
+    rewritten in place when its old blocks are enough, else it goes to the
+    block that block 0 names as next free, and block 0 then holds the size of
+    the file in blocks. A next-free number past the end is followed; one
+    pointing into the file is not, so no memo there is overwritten. Reading
+    breaks a line after the word filling the width when a blank follows it,
+    and a final CR LF adds no empty entry."""
+    t508, t509, t700, t600 = "a" * 508, "b" * 509, "c" * 700, "d" * 600
+    listing = f"""
+CREATETABLE "S.TXT">"MEMO"
+EVAL @DBOPEN(#1,"MEMO")
+ADDITEM "abc"
+ADDITEM "de"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBAPPEND()
+CLEARITEMS
+ADDITEM "{t508}"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBAPPEND()
+CLEARITEMS
+ADDITEM "{t509}"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBAPPEND()
+EVAL @DBGOTO(1)
+CLEARITEMS
+ADDITEM "x"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBWRITE(0)
+EVAL @DBGOTO(3)
+CLEARITEMS
+ADDITEM "{t700}"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBWRITE(0)
+EVAL @DBGOTO(2)
+CLEARITEMS
+ADDITEM "{t600}"
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBWRITE(0)
+PRINT @DBGOTO(1);@DBFIELD$("NOTE");" ";@DBGOTO(2);@DBFIELD$("NOTE");" ";@DBGOTO(3);@DBFIELD$("NOTE")
+PRINT @MEMOTOITEMS("NOTE");" ";%{{LASTITEM}};" ";@LEN(@ITEM$(0))
+CLEARITEMS
+ADDITEM "abcde fghi jklm"
+ADDITEM "abcdefghij-klm"
+ADDITEM "abcdefghijk"
+EVAL @DBGOTO(1)
+EVAL @ITEMSTOMEMO("NOTE")
+MEMOWIDTH 10
+PRINT @MEMOTOITEMS("NOTE");" ";%{{LASTITEM}};" ";@ITEM$(0);"|";@ITEM$(1);"|";@ITEM$(2);"|";@ITEM$(3);"|";@ITEM$(4);"|";@ITEM$(5)
+EVAL @DBCLOSE(#1)
+CLEARITEMS
+ADDITEM "neu"
+EVAL @DBOPEN(#2,"AHEAD")
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBAPPEND()
+EVAL @DBOPEN(#3,"BEHIND")
+EVAL @ITEMSTOMEMO("NOTE")
+EVAL @DBAPPEND()
+PRINT @DBGOTO(2);@DBFIELD$("NOTE");" ";@MEMOTOITEMS("NOTE");" ";@ITEM$(0)
+EVAL @DBCLOSE(#3)
+EVAL @DBCLOSE(#2)
+"""
+
+    def block(text):
+        data = text.encode("latin-1") + b"\x1a\x1a"
+        return data + bytes((-len(data)) % 512)
+
+    def head(next_free):
+        return struct.pack("<I", next_free).ljust(512, b"\0")
+
+    def prepare(work):
+        write(work, "S.TXT", b"N;C;3\r\nNOTE;M\r\n")
+        memo_fields = [("N", "C", 3, 0), ("NOTE", "M", 10, 0)]
+        # block 0 says 4 in a file of 2 blocks; 1 in a file of 3
+        write(work, "AHEAD.DBF", dbf_bytes(memo_fields, [b"ahe" + b" " * 10], version=0x83))
+        write(work, "AHEAD.DBT", head(4) + block("alt\r\n"))
+        write(work, "BEHIND.DBF", dbf_bytes(memo_fields, [b"beh" + b" " * 10], version=0x83))
+        write(work, "BEHIND.DBT", head(1) + block("alt\r\n") + block("zwei\r\n"))
+
+    wrap = "abcde fghi jklm\r\nabcdefghij-klm\r\nabcdefghijk\r\n"
+
+    def files(work):
+        problems = []
+        # a new memo file holds an end mark after the next-free number
+        want = (struct.pack("<I", 7) + b"\x1a" + bytes(507) + block(wrap) + block(t508 + "\r\n") + block(t700 + "\r\n") +
+                block(t600 + "\r\n"))
+        got = open(os.path.join(work, "MEMO.DBT"), "rb").read()
+        if got != want:
+            diff = next((k for k in range(min(len(got), len(want))) if got[k] != want[k]), min(len(got), len(want)))
+            problems.append(f"MEMO.DBT of {len(got)} bytes differs from the layout ({len(want)}) at byte {diff}")
+        ahead = open(os.path.join(work, "AHEAD.DBT"), "rb").read()
+        if ahead != head(5) + block("alt\r\n") + bytes(1024) + block("neu\r\n"):
+            problems.append(f"AHEAD.DBT: next free {struct.unpack_from('<I', ahead)[0]}, {len(ahead)} bytes")
+        behind = open(os.path.join(work, "BEHIND.DBT"), "rb").read()
+        if behind != head(4) + block("alt\r\n") + block("zwei\r\n") + block("neu\r\n"):
+            problems.append(f"BEHIND.DBT: next free {struct.unpack_from('<I', behind)[0]}, {len(behind)} bytes")
+        got = [v["note"] for _, v in python_dump(os.path.join(work, "MEMO.DBF"))]
+        if got != [wrap, t600 + "\r\n", t700 + "\r\n"]:
+            problems.append(f"python3-dbf read {[(g[:12], len(g)) for g in got]}")
+        return problems
+
+    screen = ["1         1 2         5 3         3", "192 8 80",
+              "47 5 abcde fghi |jklm|abcdefghij-|klm|abcdefghij|k", "2         3 6 neu"]
+    return case("dbase_memo_layout", listing, screen=screen, check=checks(files), prepare=prepare)
+
+
 def cases():
     return [
         program_table_read_by_python(),
@@ -542,6 +652,7 @@ def cases():
         thousand_index_changes(),
         split_at_the_26th_key(),
         two_valued_index_of_40000(),
+        memo_layout(),
         header_years_and_version(),
         damaged_files(),
         count_written("dbase_count_written_at_end", "", None, 0),
