@@ -382,7 +382,7 @@ int64_t next_free_block(RecordFile& f) {
 
 // Copies a memo block by block into the pack's new memo file, keeping a
 // doubled end mark (as dBase and other readers expect it) and zeroing the
-// rest of the last block; returns the blocks written.
+// rest of the last block; returns the blocks written, -1 when a write failed.
 int32_t copy_memo(RecordFile& from, RecordFile& to, int32_t first, int64_t at) {
     const int64_t blocks = memo_file_size_blocks(from);
     uint8_t b[kBlock];
@@ -400,7 +400,7 @@ int32_t copy_memo(RecordFile& from, RecordFile& to, int32_t first, int64_t at) {
             mark_at_block_end = !second_mark_next && keep == kBlock;
             std::memset(b + keep, 0, kBlock - keep);
         }
-        if (to.write(at + n, b, 1) != 1) break;
+        if (to.write(at + n, b, 1) != 1) return -1;
         ++n;
         if (!end) continue;
         if (!mark_at_block_end) break;
@@ -717,73 +717,147 @@ int32_t mark_record(uint8_t flag) {
 int32_t delete_record() { return mark_record('*'); }
 int32_t recall_record() { return mark_record(' '); }
 
+namespace {
+
+// The work files of a pack, beside the table: the packed table and memo file
+// are built completely before anything of the originals changes, and the
+// originals are kept under their own names until the new files have theirs.
+struct PackFiles {
+    std::string table, memo, old_table, old_memo;
+};
+
+PackFiles pack_files(const Table& t) {
+    const std::string dir = directory_of(t.file_name);
+    return {dir + "DB3$$$.T$$", dir + "DB3$$$.D$$", dir + "DB3$$$.TBK", dir + "DB3$$$.DBK"};
+}
+
+bool renamed(const std::string& from, const std::string& to) {
+    if (rename_file(from, to)) return true;
+    set_db_error(file_system().last_error(), from, " (Rename)");
+    return false;
+}
+
+// Writes the kept records (and their memos) into the work files. False, with
+// the database error set, when anything could not be read or written.
+bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
+    RecordFile table, memo;
+    table.open_with_cache(pf.table, kDbfCache);
+    std::vector<uint8_t> head(t.header_length);
+    if (!table.rewrite(1) || t.dbf.read(0, head.data(), t.header_length) != t.header_length) {
+        set_db_error(100, t.file_name, " (Read)");
+        return false;
+    }
+    int64_t next_free = 1;
+    if (t.has_memo) {
+        memo.open_with_cache(pf.memo, kDbtCache);
+        uint8_t block0[kBlock] = {};
+        put32(block0, 1);
+        if (!memo.rewrite(kBlock) || memo.write(0, block0, 1) != 1) return false;
+    }
+    std::vector<const Field*> memos;
+    for (const auto& f : t.fields)
+        if (f.type == 'M') memos.push_back(&f);
+    kept = 0;
+    std::vector<uint8_t> record;
+    for (int32_t r = 1; r <= t.count; ++r) {
+        if (!read_raw(t, r, record)) {
+            set_db_error(100, t.file_name, " (Read)");
+            return false;
+        }
+        if (record[0] == '*') continue;
+        for (const Field* f : memos) {
+            std::string_view text(reinterpret_cast<const char*>(record.data()) + f->offset, f->length);
+            const int32_t first = t.has_memo ? block_number(text) : 0;
+            const int32_t n = first > 0 ? copy_memo(t.dbt, memo, first, next_free) : 0;
+            if (n < 0) return false;
+            const std::string field = n > 0 ? right_aligned(next_free, 10) : std::string();
+            std::memset(record.data() + f->offset, ' ', f->length);
+            std::memcpy(record.data() + f->offset, field.data(), std::min<size_t>(field.size(), f->length));
+            next_free += n;
+        }
+        ++kept;
+        if (table.write(record_offset(t, kept), record.data(), t.record_length) != t.record_length) return false;
+    }
+    put32(head.data() + 4, static_cast<uint32_t>(kept));
+    const uint8_t eof = 0x1A;
+    if (table.write(0, head.data(), t.header_length) != t.header_length ||
+        table.write(record_offset(t, kept + 1), &eof, 1) != 1 || !table.flush())
+        return false;
+    if (t.has_memo) {
+        uint8_t block0[kBlock];
+        if (memo.read(0, block0, 1) != 1) return false;
+        put32(block0, static_cast<uint32_t>(next_free));
+        if (memo.write(0, block0, 1) != 1 || !memo.flush()) return false;
+    }
+    return true;
+}
+
+// Puts the work files in the place of the table and its memo file; on a
+// failure every name is given back.
+bool replace_originals(Table& t, const PackFiles& pf) {
+    t.dbf.close();
+    t.dbt.close();
+    bool ok = true;
+    if (t.has_memo && !renamed(t.memo_name, pf.old_memo)) return false;
+    if (!renamed(t.file_name, pf.old_table)) {
+        if (t.has_memo) rename_file(pf.old_memo, t.memo_name);
+        return false;
+    }
+    if (!renamed(pf.table, t.file_name)) {
+        ok = false;
+    } else if (t.has_memo && !renamed(pf.memo, t.memo_name)) {
+        rename_file(t.file_name, pf.table);
+        ok = false;
+    }
+    if (!ok) {
+        rename_file(pf.old_table, t.file_name);
+        if (t.has_memo) rename_file(pf.old_memo, t.memo_name);
+        return false;
+    }
+    erase_file(pf.old_table);
+    if (t.has_memo) erase_file(pf.old_memo);
+    return true;
+}
+
+// Builds an index over every record of the table in file order.
+bool fill_index(Table& t, NdxIndex& ix) {
+    std::vector<uint8_t> record;
+    for (int32_t r = 1; r <= t.count; ++r) {
+        if (!read_raw(t, r, record)) {
+            set_db_error(100, t.file_name, " (Read)");
+            return false;
+        }
+        auto key = ix.key_from_record(record.data(), record.size());
+        if (key && !ix.add_key(*key, r)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int32_t pack_table() {
     Table* t = need_current();
     if (!t) return 0;
+    // The index files open now would keep the old record numbers: they are
+    // built again from their own key expressions once the records moved.
+    std::vector<std::pair<std::string, std::string>> rebuild;
+    for (auto& ix : t->indexes) rebuild.emplace_back(ix->file_name(), ix->expression());
     close_indexes(*t);
-    RecordFile temp;
-    const std::string temp_name = directory_of(t->memo_name) + "DB3$$$.D$$";
-    int64_t next_free = 1;
-    if (t->has_memo) {
-        temp.open_with_cache(temp_name, kDbtCache);
-        uint8_t block0[kBlock] = {};
-        put32(block0, 1);
-        if (!temp.rewrite(kBlock) || temp.write(0, block0, 1) != 1) {
-            temp.close_with_cache();
-            const int32_t count = t->count;
-            report();
-            return count;
-        }
-    }
+    const PackFiles pf = pack_files(*t);
     int32_t kept = 0;
-    bool failed = false;
-    std::vector<const Field*> memos;
-    for (const auto& f : t->fields)
-        if (f.type == 'M') memos.push_back(&f);
-    for (int32_t r = 1; r <= t->count; ++r) {
-        if (!read_record(*t, r)) {
-            failed = true;
-            break;
-        }
-        if (t->deleted) continue;
-        if (t->has_memo) {
-            for (const Field* f : memos) {
-                std::string_view text(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
-                int32_t first = block_number(text);
-                int32_t n = first > 0 ? copy_memo(t->dbt, temp, first, next_free) : 0;
-                put_field_bytes(*t, *f, n > 0 ? right_aligned(next_free, 10) : std::string());
-                next_free += n;
-            }
-        }
-        ++kept;
-        if (t->dbf.write(record_offset(*t, kept), t->buffer.data(), t->record_length) != t->record_length) {
-            failed = true;
-            break;
-        }
-    }
-    // After a failed read or write the records past the failure have not been
-    // moved; cutting the file would lose them.
-    if (!failed) {
+    const bool packed = write_packed(*t, pf, kept) && replace_originals(*t, pf);
+    erase_file(pf.table);
+    if (t->has_memo) erase_file(pf.memo);
+    // The table files were closed for the replacement (or not, when the
+    // work files failed); either way they are opened again by name.
+    if (!t->dbf.is_open()) t->dbf.reset(1);
+    if (t->has_memo && !t->dbt.is_open()) t->dbt.reset(kBlock);
+    if (packed) {
         t->count = kept;
-        t->dbf.seek_truncate(record_offset(*t, kept + 1) + 1);
         t->state = TableState::Modified;
-    }
-    if (t->has_memo) {
-        if (!failed) {
-            uint8_t block0[kBlock];
-            if (temp.read(0, block0, 1) == 1) {
-                put32(block0, static_cast<uint32_t>(next_free));
-                temp.write(0, block0, 1);
-            }
-            temp.close_with_cache();
-            t->dbt.close_with_cache();
-            erase_file(t->memo_name);
-            rename_file(temp_name, t->memo_name);
-            t->dbt.open_with_cache(t->memo_name, kDbtCache);
-            t->dbt.reset(kBlock);
-        } else {
-            temp.close_with_cache();
-            erase_file(temp_name);
+        for (const auto& [name, expression] : rebuild) {
+            auto ix = NdxIndex::create(name, expression, t->lookup());
+            if (ix) fill_index(*t, *ix);
         }
     }
     t->current = 0;
@@ -1152,11 +1226,7 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
         report();
         return false;
     }
-    for (int32_t r = 1; r <= t->count; ++r) {
-        if (!read_record(*t, r)) break;
-        auto key = ix->key_from_record(t->buffer.data(), t->buffer.size());
-        if (key && !ix->add_key(*key, r)) break;
-    }
+    fill_index(*t, *ix);
     t->indexes.push_back(std::move(ix));
     t->indexed = true;
     move(*t, Move::First, true);

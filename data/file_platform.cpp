@@ -3,6 +3,8 @@
 // the real part is installed).
 #include "data/file_platform.h"
 
+#include "data/file_faults.h"
+
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -238,7 +240,7 @@ FilePlatform* current_platform = &std_platform;
 
 }  // namespace
 
-FilePlatform& file_platform() { return *current_platform; }
+FilePlatform& file_platform() { return file_faults_active() ? faulty_platform(*current_platform) : *current_platform; }
 void set_file_platform(FilePlatform* p) { current_platform = p ? p : &std_platform; }
 
 }  // namespace tolven

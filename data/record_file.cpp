@@ -1,5 +1,7 @@
 #include "data/record_file.h"
 
+#include "data/file_faults.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -145,10 +147,28 @@ public:
         error = 0;
         return std::make_unique<StdioFile>(f);
     }
-    bool remove(const std::string& name) override { return std::remove(name.c_str()) == 0; }
-    bool rename(const std::string& from, const std::string& to) override {
-        return std::rename(from.c_str(), to.c_str()) == 0;
+    bool remove(const std::string& name) override {
+        errno = 0;
+#ifdef _WIN32
+        _doserrno = 0;
+#endif
+        return done(std::remove(name.c_str()) == 0);
     }
+    bool rename(const std::string& from, const std::string& to) override {
+        errno = 0;
+#ifdef _WIN32
+        _doserrno = 0;
+#endif
+        return done(std::rename(from.c_str(), to.c_str()) == 0);
+    }
+    int last_error() const override { return last_error_; }
+
+private:
+    bool done(bool ok) {
+        last_error_ = ok ? 0 : errno_code(errno);
+        return ok;
+    }
+    int last_error_ = 0;
 };
 
 StdioFileSystem stdio_fs;
@@ -156,7 +176,7 @@ FileSystem* current_fs = &stdio_fs;
 
 }  // namespace
 
-FileSystem& file_system() { return *current_fs; }
+FileSystem& file_system() { return file_faults_active() ? faulty_file_system(*current_fs) : *current_fs; }
 void set_file_system(FileSystem* fs) { current_fs = fs ? fs : &stdio_fs; }
 
 // ---------------------------------------------------------------------------
@@ -347,6 +367,17 @@ bool RecordFile::seek_truncate(int64_t r) {
     if (first_ + static_cast<int64_t>(held_) > at)
         held_ = static_cast<uint32_t>(std::max<int64_t>(0, at - first_));
     return true;
+}
+
+bool RecordFile::flush() {
+    if (!file_) {
+        set_db_error(io::kNotOpen, name_, " (Write)");
+        return false;
+    }
+    if (file_->flush()) return true;
+    const int code = file_->error();
+    set_db_error(code ? code : io::kWriteError, name_, " (Write)");
+    return false;
 }
 
 bool record_file_exists(const std::string& name) {

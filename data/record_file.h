@@ -60,6 +60,8 @@ public:
     virtual std::unique_ptr<File> open(const std::string& name, OpenMode mode, int& error) = 0;
     virtual bool remove(const std::string& name) = 0;
     virtual bool rename(const std::string& from, const std::string& to) = 0;
+    // The platform's error code of the last failed remove or rename.
+    virtual int last_error() const { return io::kAccessDenied; }
 };
 
 // The file system in use (C stdio unless replaced). set_file_system(nullptr)
@@ -128,6 +130,9 @@ public:
     int64_t size_bytes();
     // Cuts the file at record r (r < 0: the current position).
     bool seek_truncate(int64_t r);
+    // Hands what was written to the system; a failure sets the database
+    // error with " (Write)".
+    bool flush();
 
     bool is_open() const { return file_ != nullptr; }
     const std::string& name() const { return name_; }

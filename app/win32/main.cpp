@@ -50,6 +50,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     automation::configure(std::getenv("TOLVEN_TRANSCRIPT"), std::getenv("TOLVEN_ANSWERS"));
     if (const char* always = std::getenv("TOLVEN_BENCH_PUMP_ALWAYS"); always && *always == '1')
         set_pump_always(true);
+    if (const char* faults = std::getenv("TOLVEN_FILE_FAULTS")) set_file_faults(faults);
 
     std::vector<std::string> args;
     for (int k = 1; k < __argc; ++k) args.emplace_back(__argv[k]);

@@ -644,6 +644,42 @@ EVAL @DBCLOSE(#2)
     return case("dbase_memo_layout", listing, screen=screen, check=checks(files), prepare=prepare)
 
 
+def indexes_rebuilt_by_pack():
+    """The index files open during a pack are built again over the packed
+    records: reopened, they walk the kept records in key order and find them
+    by key; ndxcheck and XBase::Index agree."""
+    rows = [("ERNA", 1), ("DORA", 4), ("CARL", 7), ("BERTA", 2), ("ANTON", 8), ("ZOE", 3)]
+    lines = ['CREATETABLE "S.TXT">"PK"', 'EVAL @DBOPEN(#1,"PK")']
+    for name, number in rows:
+        lines += [f'EVAL @DBSETFIELD("NAME","{name}")', f'EVAL @DBSETFIELD("N","{number}")', "EVAL @DBAPPEND()"]
+    lines += ['CREATEINDEX "N">"NU"', 'CREATEINDEX "NAME">"NM"', 'EVAL @DBINDEX("NM NU")',
+              "EVAL @DBGOTO(2)", "EVAL @DBDELETE()", "EVAL @DBGOTO(4)", "EVAL @DBDELETE()",
+              "PRINT @DBPACK()",
+              'PRINT @DBINDEX("NM");@DBGOTO("TOP");@DBFIELD$("NAME");@DBGOTO(">");@DBFIELD$("NAME");'
+              '@DBGOTO(">");@DBFIELD$("NAME");@DBGOTO(">");@DBFIELD$("NAME");@DBGOTO(">");%{DBINFO172}',
+              'PRINT @DBSEEK("CARL",1);@DBSEEK("ZOE",1);@DBSEEK("DORA",1)',
+              'PRINT @DBINDEX("NU");@DBGOTO("BOTTOM");@DBFIELD$("NAME");@DBSEEK("1",1)',
+              "EVAL @DBCLOSE(#1)"]
+
+    def prepare(work):
+        write(work, "S.TXT", b"NAME;C;6\r\nN;N;3;0\r\n")
+
+    def indexes(work):
+        problems = []
+        for index, want in (("NM", [3, 2, 1, 4]), ("NU", [1, 4, 2, 3])):
+            got = [r for r, _ in xbase_order(os.path.join(work, index + ".NDX"))]
+            if got != want:
+                problems.append(f"{index}: XBase::Index order {got}, expected {want}")
+            p = ndxcheck(os.path.join(work, "PK.DBF"), os.path.join(work, index + ".NDX"))
+            if p:
+                problems.append(p)
+        return problems
+
+    screen = ["4", "13ANTON 2CARL  1ERNA  4ZOE   41", "240", "13ANTON 1"]
+    return case("dbase_indexes_rebuilt_by_pack", "\n".join(lines), screen=screen, check=checks(indexes),
+                prepare=prepare)
+
+
 def cases():
     return [
         program_table_read_by_python(),
@@ -653,6 +689,7 @@ def cases():
         split_at_the_26th_key(),
         two_valued_index_of_40000(),
         memo_layout(),
+        indexes_rebuilt_by_pack(),
         header_years_and_version(),
         damaged_files(),
         count_written("dbase_count_written_at_end", "", None, 0),

@@ -441,7 +441,9 @@ TEST_F(FileNumbers, BlockWriteAndBlockReadStayInsideTheArea) {
     EXPECT_EQ(raised(BLOCKWRITE "#1,blk#,-1,2"), 207);
     EXPECT_EQ(raised(BLOCKWRITE "#1,blk#,0,-1"), 207);
     EXPECT_EQ(raised(BLOCKWRITE "#1,nope#,0,1"), 215);
-    EXPECT_EQ(raised(BLOCKWRITE "#1,blk%,0,1"), 121);
+    EXPECT_EQ(raised(BLOCKWRITE "#1,blk%,0,1"), 215);  // no such variable at all
+    exec(DECLARE "blk%");
+    EXPECT_EQ(raised(BLOCKWRITE "#1,blk%,0,1"), 121);  // one, but not an area
     EXPECT_EQ(get("blk.bin"), "234567");
 
     exec(BSEEK "#1,1");

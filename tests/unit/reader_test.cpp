@@ -189,10 +189,11 @@ TEST_F(Reader, WidthAndDecimalsShapeNumberTexts) {
     number_format.decimals = 35;
     read("1.5");
     EXPECT_EQ(slots.s.size(), 37u);
-    number_format.decimals = -1;  // as in printf: the default precision
-    number_format.width = -4;     // left-aligned
+    number_format.decimals = -1;  // exponent form, one digit after the point
+    number_format.width = -9;     // left-aligned
     read("1.5");
-    EXPECT_EQ(slots.s, "1.500000");
+    EXPECT_EQ(slots.s, "1.5E+00  ");
+    number_format.width = -4;
     read("7");
     EXPECT_EQ(slots.s, "7   ");
     number_format.decimals = 6;
