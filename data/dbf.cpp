@@ -512,6 +512,26 @@ void move(Table& t, Move m, bool read) {
     }
 }
 
+namespace {
+
+// An appended record goes to the file together with the end mark after it,
+// and the header's count follows at once: a process ended from outside (the
+// user logging off, the task manager) leaves a table that holds every record
+// appended so far and says so.
+bool append_to_file(Table& t, int32_t b) {
+    std::vector<uint8_t>& out = t.append_buffer;
+    out.assign(t.buffer.begin(), t.buffer.end());
+    out.push_back(0x1A);
+    const int32_t n = static_cast<int32_t>(out.size());
+    if (t.dbf.write(record_offset(t, b), out.data(), n) != n) return false;
+    uint8_t count[4];
+    put32(count, static_cast<uint32_t>(b));
+    std::memcpy(t.header + 4, count, 4);
+    return t.dbf.write(4, count, 4) == 4 && t.dbf.flush();
+}
+
+}  // namespace
+
 void put_record(Table& t, int32_t b) {
     const bool existing = b >= 1 && b <= t.count;
     if (!existing) b = t.count + 1;
@@ -525,7 +545,11 @@ void put_record(Table& t, int32_t b) {
                 old_keys[i] = t.indexes[i]->key_from_record(old.data(), old.size());
         db_error = before;
     }
-    if (t.dbf.write(record_offset(t, b), t.buffer.data(), t.record_length) != t.record_length) return;
+    if (existing) {
+        if (t.dbf.write(record_offset(t, b), t.buffer.data(), t.record_length) != t.record_length) return;
+    } else if (!append_to_file(t, b)) {
+        return;
+    }
     if (!existing) t.count = b;
     t.current = b;
     t.state = TableState::Modified;
@@ -537,6 +561,7 @@ void put_record(Table& t, int32_t b) {
         t.indexes[i]->record_written(*key, b, existing, old_keys[i] ? &*old_keys[i] : nullptr);
     }
 }
+
 
 // ---------------------------------------------------------------------------
 

@@ -79,6 +79,7 @@ struct Table {
     std::string last_name;
     int32_t memo_width = 80;
     int32_t memo_first_block = 0, memo_block_count = 0;
+    std::vector<uint8_t> append_buffer;  // a new record and the end mark after it
 
     NdxIndex* master() { return indexes.empty() ? nullptr : indexes.front().get(); }
     const Field* field(std::string_view name) const;  // upper-cases, drops trailing blanks

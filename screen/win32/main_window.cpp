@@ -452,6 +452,12 @@ LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) 
             write_automation_results();
             break;
         case WM_GETMINMAXINFO: measure_cell(h); return 0;
+        // Logging off or shutting down ends the program as its own end
+        // does: files flushed, tables and indexes closed.
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            if (wp) shutdown_and_exit(0);
+            return 0;
         case WM_NOTIFY: record_notify(h, wp, lp); return 0;
         case WM_KEYDOWN:
             events.last_virtual_key = static_cast<int32_t>(wp & 0xFF);

@@ -9,8 +9,11 @@ import json
 import os
 import random
 import shutil
+import signal
 import struct
 import subprocess
+import threading
+import time
 
 from run_e2e import BUILD, ROOT, Case, WORK
 
@@ -680,6 +683,95 @@ def indexes_rebuilt_by_pack():
                 prepare=prepare)
 
 
+def killed_after_appends():
+    """The runtime is ended from outside (SIGKILL, as the task manager does)
+    while it waits for a key after 37 appends to a table it never closed:
+    python3-dbf reads all 38 records, the header says 38 and the end mark
+    follows the last record."""
+    listing = """
+EVAL @DBOPEN(#1,"K")
+DECLARE i%
+WHILELOOP 37
+INC i%
+EVAL @DBSETFIELD("A",i%)
+EVAL @DBAPPEND()
+WEND
+ASSIGN #2,"READY.TXT"
+REWRITE #2
+PRINT #2,"x"
+CLOSE #2
+DISCARD @WAITKEY$()
+"""
+    tag = "dbase_killed_after_appends"
+
+    def prepare(work):
+        write(work, "K.DBF", dbf_bytes([("A", "C", 4, 0)], [b"alt "], date=(90, 1, 1)))
+
+        def kill_when_ready():
+            deadline = time.monotonic() + 30
+            while time.monotonic() < deadline and not os.path.exists(os.path.join(work, "READY.TXT")):
+                time.sleep(0.05)
+            time.sleep(0.5)
+            marker = f"TOLVEN_KILL_TAG={tag}".encode()
+            for pid in os.listdir("/proc"):
+                try:
+                    if pid.isdigit() and marker in open(f"/proc/{pid}/environ", "rb").read().split(b"\0") and \
+                            b"tolvrun" in open(f"/proc/{pid}/cmdline", "rb").read():
+                        os.kill(int(pid), signal.SIGKILL)
+                except OSError:
+                    pass
+        threading.Thread(target=kill_when_ready, daemon=True).start()
+
+    def table(work):
+        problems = header_problems(os.path.join(work, "K.DBF"), 38, 0x03)
+        problems = [p for p in problems if not p.startswith("date bytes")]  # the date comes at close
+        got = [v["a"] for _, v in python_dump(os.path.join(work, "K.DBF"))]
+        if got != ["alt "] + [str(k).ljust(4) for k in range(1, 38)]:
+            problems.append(f"python3-dbf read {len(got)} records: {got[:3]}...{got[-2:]}")
+        return problems
+
+    c = case(tag, listing, transcript=[], exit_code=-signal.SIGKILL, check=checks(table), prepare=prepare)
+    c.env["TOLVEN_KILL_TAG"] = tag
+    return c
+
+
+def end_of_session():
+    """Logging off asks the main window whether the session may end (yes),
+    then ends it: the program stops there as at its own end, with the
+    table's header, date and end mark written and the index pages it kept
+    in memory on disk."""
+    listing = """
+CREATETABLE "S.TXT">"E"
+EVAL @DBOPEN(#1,"E")
+CREATEINDEX "N">"E"
+DECLARE i%,r%
+WHILELOOP 40
+INC i%
+~LET r%=100-i%
+EVAL @DBSETFIELD("N",r%)
+EVAL @DBAPPEND()
+WEND
+PRINT "vorher"
+LET r%=@CALLDLL("user32.dll","SendMessageA",%{MAINWINDOW},17,0,0)
+PRINT r%
+LET r%=@CALLDLL("user32.dll","SendMessageA",%{MAINWINDOW},22,1,0)
+PRINT "nachher"
+"""
+
+    def prepare(work):
+        write(work, "S.TXT", b"N;C;4\r\n")
+
+    def files(work):
+        problems = header_problems(os.path.join(work, "E.DBF"), 40, 0x03)
+        got = [r for r, _ in xbase_order(os.path.join(work, "E.NDX"))]
+        if got != list(range(40, 0, -1)):
+            problems.append(f"XBase::Index order {got[:5]}... ({len(got)} entries)")
+        p = ndxcheck(os.path.join(work, "E.DBF"), os.path.join(work, "E.NDX"))
+        return problems + ([p] if p else [])
+
+    return case("dbase_end_of_session", listing, screen=["vorher", "1"], check=checks(files), prepare=prepare)
+
+
 def cases():
     return [
         program_table_read_by_python(),
@@ -690,6 +782,8 @@ def cases():
         two_valued_index_of_40000(),
         memo_layout(),
         indexes_rebuilt_by_pack(),
+        killed_after_appends(),
+        end_of_session(),
         header_years_and_version(),
         damaged_files(),
         count_written("dbase_count_written_at_end", "", None, 0),
