@@ -228,6 +228,9 @@ void draw_damage() {
         if (k > 0) scroll_pixels(dc, area, k);
         draw_spans(dc);
     }
+    // The cells reach the window as a copy, but the colours they leave
+    // selected must be the same on both targets for the text drawn next.
+    if (normal && window) text_colours_into(window);
     if (normal && window && image) {
         if (k > 0) {
             changed = area;
