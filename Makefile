@@ -9,7 +9,7 @@ DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev goog
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
     wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime ccache socat netpbm
 
-.PHONY: all deps build native win64 win32 test unit interop e2e run bench fuzz clean
+.PHONY: all deps build native win64 win32 test unit interop e2e run bench dist fuzz clean
 
 all: build
 
@@ -83,6 +83,11 @@ bench: deps $(B)/release/build.ninja win64
 	cmake --build $(B)/release -j$(JOBS)
 	python3 bench/run_bench.py
 	python3 bench/dbase_bench.py
+
+# A zip to hand to a Windows user: both runtimes, the tools built for
+# Windows, the README, docs/ and the examples (build/dist/tolven-*.zip).
+dist: deps win64 win32
+	python3 tools/make_dist.py
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(B)/fuzz -G Ninja -DTOLVEN_FUZZ=ON -DTOLVEN_SANITIZE=ON
