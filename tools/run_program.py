@@ -14,12 +14,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "e2e"))
-from wine_env import BUILD, WineEnv  # noqa: E402
-
-
-def wine_path(path):
-    """The name a Windows program gives to a Unix file (drive Z: is /)."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+from wine_env import BUILD, WineEnv, windows_path  # noqa: E402
 
 
 def bmp_to_png(bmp, png):
@@ -55,11 +50,11 @@ def main():
             extra["TOLVEN_KEYS"] = " "
         if "TOLVEN_SCREEN" not in extra:
             screen = os.path.join(work, os.path.splitext(os.path.basename(program))[0] + ".screen.txt")
-            extra["TOLVEN_SCREEN"] = wine_path(screen)
+            extra["TOLVEN_SCREEN"] = windows_path(screen)
     shot = None
     if picture:
         shot = os.path.splitext(picture)[0] + ".window.bmp"
-        extra["TOLVEN_WINDOWSHOT"] = wine_path(shot)
+        extra["TOLVEN_WINDOWSHOT"] = windows_path(shot)
     for stale in (screen, shot):
         if stale and os.path.exists(stale):
             os.remove(stale)

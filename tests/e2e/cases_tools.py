@@ -8,14 +8,10 @@ import shutil
 import subprocess
 
 import run_e2e
-from wine_env import ROOT
+from wine_env import ROOT, windows_path
 
 TOLVASM_EXE = os.path.abspath(os.environ.get("TOLVEN_TOLVASM_EXE",
                                              os.path.join(os.path.dirname(run_e2e.TOLVRUN), "tolvasm.exe")))
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def same_as_native(name, listings, disassemble):
