@@ -7,9 +7,9 @@ JOBS ?= $(shell nproc)
 
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
-    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime ccache socat
+    wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime ccache socat netpbm
 
-.PHONY: all deps build native win64 win32 test unit interop e2e run bench fuzz clean
+.PHONY: all deps build native win64 win32 test unit interop e2e run bench dist fuzz clean
 
 all: build
 
@@ -70,14 +70,24 @@ test: build
 	python3 tests/e2e/run_e2e.py || rc=1; \
 	if [ $$rc -eq 0 ]; then echo "ALL TESTS PASSED"; else echo "TESTS FAILED"; fi; exit $$rc
 
-run: build
-	$(B)/native/tolvasm asm examples/hello.tvl $(B)/hello.tvc
-	python3 tools/run_program.py $(B)/hello.tvc
+# A first run builds only what it needs: the assembler (without sanitizers)
+# and the 64-bit runtime. The picture lets a machine without a display show
+# what the window looked like.
+run: deps $(B)/release/build.ninja $(B)/win64/build.ninja
+	cmake --build $(B)/release -j$(JOBS) --target tolvasm
+	cmake --build $(B)/win64 -j$(JOBS) --target tolvrun
+	$(B)/release/tolvasm asm examples/hello.tvl $(B)/hello.tvc
+	python3 tools/run_program.py --picture $(B)/hello.png $(B)/hello.tvc
 
 bench: deps $(B)/release/build.ninja win64
 	cmake --build $(B)/release -j$(JOBS)
 	python3 bench/run_bench.py
 	python3 bench/dbase_bench.py
+
+# A zip to hand to a Windows user: both runtimes, the tools built for
+# Windows, the README, docs/ and the examples (build/dist/tolven-*.zip).
+dist: deps win64 win32
+	python3 tools/make_dist.py
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(B)/fuzz -G Ninja -DTOLVEN_FUZZ=ON -DTOLVEN_SANITIZE=ON

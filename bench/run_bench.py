@@ -1,16 +1,26 @@
 #!/usr/bin/env python3
 """Speed figures: lines per second natively (portable core, silent host) and
-under Wine (tolvrun.exe, start-up time subtracted), plus the start-up time of
-an empty program and the cost of the periodic message pump.
+under Wine (tolvrun.exe), the start-up time of an empty program and of one
+that makes the main window, and the cost of the periodic message pump.
 
     python3 bench/run_bench.py [PATTERN]
 
-Programs: bench/programs/*.tvl, and the generated ones below.
+Under Wine each program runs at two lengths, the long one three times the
+lines of the short one, several times each; lines per second are the extra
+lines over the difference of the median times, and "fixed" is what a run
+costs beyond its lines (start-up, loading, shutdown). Both are given by wall
+time and by the program's own processor time; the second holds up on a busy
+machine but leaves out the wineserver and the X server, so it flatters the
+programs that print.
+
+Programs: bench/programs/*.tvl (their first WHILELOOP count is tripled for
+the long run), and the generated ones below.
 """
 import glob
 import json
 import os
 import re
+import resource
 import statistics
 import subprocess
 import sys
@@ -24,22 +34,39 @@ TOLVASM = os.path.join(BUILD, "release", "tolvasm")
 TOLVBENCH = os.path.join(BUILD, "release", "tolvbench")
 TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
 WORK = os.path.join(BUILD, "bench")
+RUNS = 5
+
+
+# Each program comes in two lengths, the long one running three times the
+# lines of the short one. Under Wine the difference of the two run times is
+# the time of those extra lines alone: start-up, loading and shutdown cancel.
+LONG = 3
+
+
+def loop_scaled(text, factor):
+    """The listing with the count of its first counted loop multiplied."""
+    found = re.search(r"^WHILELOOP (\d+)$", text, re.M)
+    if not found:
+        raise ValueError("a benchmark listing needs a WHILELOOP with a count")
+    return text[:found.start(1)] + str(int(found.group(1)) * factor) + text[found.end(1):]
 
 
 def generated():
-    """Listings too long to keep in the tree."""
+    """Listings too long to keep in the tree, as (short, long) pairs."""
     out = {}
-    out["straight_65000"] = ".header plain 7\n" + "EVAL 1\n" * 65000
+    # 65,000 lines is close to the most a program may have, so the short
+    # run is the third of it.
+    out["straight_65000"] = tuple(".header plain 7\n" + "EVAL 1\n" * n for n in (65000 // LONG, 65000))
     # 10,000 lines of 80 characters on the text screen: each PRINT wraps at
     # the right edge and ends its line, so the screen scrolls twice per line.
     line = "".join(chr(ord("A") + k % 26) for k in range(80))
-    out["print_10000"] = ".header plain 7\n" + f'PRINT "{line}"\n' * 10000
+    out["print_10000"] = tuple(".header plain 7\n" + f'PRINT "{line}"\n' * n for n in (10000, 10000 * LONG))
     # The same text in lines of 79 characters: one scroll per line.
-    out["print_10000_79"] = ".header plain 7\n" + f'PRINT "{line[:79]}"\n' * 10000
-    # 100,000 of the 80-character lines in a counted loop (200,001 lines run):
-    # long enough that the start-up does not hide the cost.
-    out["print_loop_100000"] = (".header plain 7\nWHILELOOP 100000\n" + f'PRINT "{line}"\n' +
-                                "ENDWHILE\n")
+    out["print_10000_79"] = tuple(".header plain 7\n" + f'PRINT "{line[:79]}"\n' * n
+                                  for n in (10000, 10000 * LONG))
+    # 100,000 of the 80-character lines in a counted loop (200,001 lines run).
+    loop = ".header plain 7\nWHILELOOP 100000\n" + f'PRINT "{line}"\n' + "ENDWHILE\n"
+    out["print_loop_100000"] = (loop, loop_scaled(loop, LONG))
     # A 10,000-line program: its loop GOSUBs to a label near the end and IFs
     # over large blocks.
     lines = [".header plain 7", "DECLARE n%,m%", "WHILELOOP 20000", 'GOSUB "weit"', "IF 0"]
@@ -48,89 +75,123 @@ def generated():
     lines += ["ELSE", "INC m%", "ENDIF", "WEND", 'GOTO "fertig"']
     lines += ["REM filler %d" % k for k in range(10000 - len(lines) - 4)]
     lines += ["REM weit:", "INC n%", "RETURN", "REM fertig:"]
-    out["gosub_if_10000"] = "\n".join(lines) + "\n"
+    gosub = "\n".join(lines) + "\n"
+    out["gosub_if_10000"] = (gosub, loop_scaled(gosub, LONG))
     return out
 
 
-def assemble(name, listing_path):
+def assemble(name, text):
+    listing = os.path.join(WORK, name + ".tvl")
+    with open(listing, "w") as f:
+        f.write(text)
     target = os.path.join(WORK, name + ".tvc")
-    subprocess.run([TOLVASM, "asm", listing_path, target], check=True)
+    subprocess.run([TOLVASM, "asm", listing, target], check=True)
     return target
 
 
-def native(prog, *flags):
+def native(prog, *flags, runs=3):
     args = [TOLVBENCH, prog] + list(flags)
     best = None
-    for _ in range(3):
+    for _ in range(runs):
         r = json.loads(subprocess.run(args, check=True, capture_output=True, text=True).stdout)
         if best is None or r["seconds"] < best["seconds"]:
             best = r
     return best
 
 
-def wine_time(wine, prog, extra_env=None, runs=3):
-    times = []
-    for _ in range(runs):
-        t = time.monotonic()
-        wine.run([TOLVRUN, os.path.basename(prog)], cwd=os.path.dirname(prog), extra_env=extra_env, timeout=600)
-        times.append(time.monotonic() - t)
-    return min(times)
+def wine_once(wine, prog, extra_env=None):
+    """Wall time and the processor time of the program (user and system):
+    on a machine busy with other work the second stays near the truth."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    t = time.monotonic()
+    code, _, _ = wine.run([TOLVRUN, os.path.basename(prog)], cwd=os.path.dirname(prog),
+                          extra_env=extra_env, timeout=600)
+    wall = time.monotonic() - t
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if code != 0:
+        raise RuntimeError(f"{prog} ended with exit code {code} under Wine")
+    return wall, (after.ru_utime + after.ru_stime) - (before.ru_utime + before.ru_stime)
+
+
+def rate_and_fixed(t_short, t_long, lines):
+    if t_long <= t_short:
+        return None, t_short  # lost in the noise: no figure rather than a wrong one
+    rate = (lines[1] - lines[0]) / (t_long - t_short)
+    return rate, t_short - lines[0] / rate
+
+
+def wine_rate(wine, short, long, lines, extra_env=None):
+    """Lines per second and the fixed cost of a run, from the medians of the
+    two lengths, by wall time and by processor time. Short and long runs
+    alternate, so a change in the machine's load falls on both."""
+    runs = ([], [])
+    for _ in range(RUNS):
+        for k, prog in enumerate((short, long)):
+            runs[k].append(wine_once(wine, prog, extra_env))
+    return [rate_and_fixed(statistics.median(r[m] for r in runs[0]), statistics.median(r[m] for r in runs[1]),
+                           lines) for m in (0, 1)]
+
+
+def startup(wine, prog, runs):
+    times = [wine_once(wine, prog) for _ in range(runs)]
+    wall = sorted(t[0] for t in times)
+    return statistics.median(wall), wall[0], wall[-1], statistics.median(t[1] for t in times)
+
+
+def programs():
+    out = {}
+    for path in sorted(glob.glob(os.path.join(ROOT, "bench", "programs", "*.tvl"))):
+        with open(path) as f:
+            text = f.read()
+        out[os.path.splitext(os.path.basename(path))[0]] = (text, loop_scaled(text, LONG))
+    out.update(generated())
+    return out
+
+
+def row(name, lines, native_rate, wine=None):
+    """wine: a (lines per second or None when lost in the noise, fixed
+    seconds) pair by wall time and one by processor time, or None for a
+    native figure alone."""
+    text = f"{name:28} {lines:>11} " + (f"{native_rate:>15,.0f}" if native_rate else f"{'':>15}")
+    for rate, fixed in wine or []:
+        text += f" {rate:>14,.0f} {fixed * 1000:>9.0f}" if rate else f" {'(noise)':>14} {'':>9}"
+    print(text.rstrip(), flush=True)
 
 
 def main():
     pattern = sys.argv[1] if len(sys.argv) > 1 else ""
     os.makedirs(WORK, exist_ok=True)
-    programs = {}
-    for path in sorted(glob.glob(os.path.join(ROOT, "bench", "programs", "*.tvl"))):
-        programs[os.path.splitext(os.path.basename(path))[0]] = path
-    for name, text in generated().items():
-        path = os.path.join(WORK, name + ".tvl")
-        with open(path, "w") as f:
-            f.write(text)
-        programs[name] = path
-    empty = os.path.join(WORK, "empty.tvl")
-    with open(empty, "w") as f:
-        f.write(".header plain 7\n")
-    empty_prog = assemble("empty", empty)
-
-    # Programs that print make the main window: their start-up is that of a
-    # program printing one line.
-    one_line = os.path.join(WORK, "print_1.tvl")
-    with open(one_line, "w") as f:
-        f.write('.header plain 7\nPRINT "x"\n')
-    one_line_prog = assemble("print_1", one_line)
+    empty_prog = assemble("empty", ".header plain 7\n")
+    # Programs that print make the main window.
+    one_line_prog = assemble("print_1", '.header plain 7\nPRINT "x"\n')
 
     wine = WineEnv(fresh=False).start()
     try:
-        window_startup = None
-        starts = sorted(wine_time(wine, empty_prog, runs=1) for _ in range(20))
-        startup = statistics.median(starts)
-        print(f"start-up of an empty program under Wine: median {startup * 1000:.0f} ms "
-              f"(min {starts[0] * 1000:.0f}, max {starts[-1] * 1000:.0f}, 20 runs)")
-        print(f"{'program':28} {'lines':>11} {'native lines/s':>15} {'wine lines/s':>14}")
-        for name, path in programs.items():
+        print(f"load average {os.getloadavg()[0]:.1f} on {os.cpu_count()} processors")
+        for label, prog, runs in (("an empty program", empty_prog, 20),
+                                  ("a program printing one line (main window)", one_line_prog, 10)):
+            median, low, high, cpu = startup(wine, prog, runs)
+            print(f"start-up of {label} under Wine: median {median * 1000:.0f} ms "
+                  f"(min {low * 1000:.0f}, max {high * 1000:.0f}, {runs} runs), processor {cpu * 1000:.0f} ms")
+        print(f"Wine: medians of {RUNS} runs at each of two lengths, by wall time and by the program's "
+              "processor time;\n'fixed' is what a run costs beyond its lines.")
+        print(f"{'':57}{'--- wall time ---':>24} {'-- processor time --':>24}")
+        print(f"{'program':28} {'lines':>11} {'native lines/s':>15} {'wine lines/s':>14} {'fixed ms':>9}"
+              f" {'wine lines/s':>14} {'fixed ms':>9}")
+        for name, (short_text, long_text) in programs().items():
             if pattern and not re.search(pattern, name):
                 continue
-            prog = assemble(name, path)
-            n = native(prog)
-            if name.startswith("print_"):
-                if window_startup is None:
-                    window_startup = statistics.median(wine_time(wine, one_line_prog, runs=1)
-                                                       for _ in range(10))
-                    print(f"{'  (start-up with window)':28} {'':>11} {'':>15} "
-                          f"{window_startup * 1000:>11.0f} ms")
-                w = wine_time(wine, prog, runs=5) - window_startup
-            else:
-                w = wine_time(wine, prog) - startup
-            wine_rate = n["lines"] / w if w > 0.001 else float("inf")
-            print(f"{name:28} {n['lines']:>11} {n['lines'] / max(n['seconds'], 1e-9):>15,.0f} {wine_rate:>14,.0f}")
+            short = assemble(name, short_text)
+            long = assemble(name + "_long", long_text)
+            n = native(short)
+            lines = (n["lines"], native(long, runs=1)["lines"])
+            row(name, n["lines"], n["lines"] / max(n["seconds"], 1e-9), wine_rate(wine, short, long, lines))
             if name.startswith("gosub"):
-                p = native(prog, "plain-scans")
-                print(f"{'  same, plain scans':28} {p['lines']:>11} {p['lines'] / max(p['seconds'], 1e-9):>15,.0f}")
+                p = native(short, "plain-scans")
+                row("  same, plain scans", p["lines"], p["lines"] / max(p["seconds"], 1e-9))
             if name.startswith("straight"):
-                w_always = wine_time(wine, prog, {"TOLVEN_BENCH_PUMP_ALWAYS": "1"}) - startup
-                print(f"{'  same, pump on every 21st':28} {n['lines']:>11} {'':>15} "
-                      f"{n['lines'] / max(w_always, 1e-9):>14,.0f}")
+                row("  same, pump on every 21st", n["lines"], None,
+                    wine_rate(wine, short, long, lines, {"TOLVEN_BENCH_PUMP_ALWAYS": "1"}))
     finally:
         wine.stop()
 

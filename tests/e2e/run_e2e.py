@@ -57,7 +57,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from wine_env import ROOT, BUILD, WineEnv  # noqa: E402
+from wine_env import ROOT, BUILD, WineEnv, windows_path  # noqa: E402
 
 # A developer working beside others points these at private build folders.
 TOLVRUN = os.path.abspath(os.environ.get("TOLVEN_TOLVRUN", os.path.join(BUILD, "win64", "tolvrun.exe")))
@@ -230,7 +230,7 @@ def run_case(wine, case):
     work = os.path.join(WORK, case.name)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    winwork = "Z:" + os.path.abspath(work).replace("/", "\\")
+    winwork = windows_path(work)
     names = [n for n, _ in case.files + case.setup + case.eventually + case.unordered] + case.absent + \
         [n for n, _, _, _ in case.ini + case.ini_setup]
     for name in names:

@@ -39,6 +39,11 @@ REGISTRY = r"""Windows Registry Editor Version 5.00
 """
 
 
+def windows_path(path):
+    """The name a Windows program under Wine gives to a Unix file (drive Z: is /)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 class WineEnv:
     def __init__(self, fresh=True):
         # Separate prefixes keep separate wineservers, so runs can overlap.
