@@ -65,31 +65,15 @@ std::string dotted(uint32_t high, uint32_t low) {
     return std::to_string(high) + "." + std::to_string(low);
 }
 
-// The rows of the current dBase table; a missing table reads as 0 / "".
+// The rows of the current dBase table come from the table engine, which
+// knows its fields; a missing table reads as 0 / "".
 void read_table_row(Sys token) {
-    const dbase::Table* t = dbase::current();
-    if (!t) {
-        if (is_text_row(code_of(token))) put_text({});
-        return;
-    }
-    switch (token) {
-        case Sys::DBINFO160: put_long(t->count); break;
-        case Sys::DBINFO161: put_int(t->header_length); break;
-        case Sys::DBINFO162: put_int(t->record_length); break;
-        case Sys::DBINFO163: put_long(t->current); break;
-        case Sys::DBINFO164: put_int(t->field_count); break;
-        case Sys::DBINFO165: put_text(t->file_name); break;
-        case Sys::DBINFO166: put_text(t->last_type == ' ' ? std::string_view{} : std::string_view(&t->last_type, 1)); break;
-        case Sys::DBINFO167: put_int(t->last_length); break;
-        case Sys::DBINFO168: put_int(t->last_decimals); break;
-        case Sys::DBINFO169: put_int(t->last_number); break;
-        case Sys::DBINFO170: put_text(t->date_long); break;
-        case Sys::DBINFO171: put_int(t->deleted ? 1 : 0); break;
-        case Sys::DBINFO172: put_int(t->end ? 1 : 0); break;
-        case Sys::DBISOPEN: put_long(t->state != dbase::TableState::Closed ? 1 : 0); break;
-        case Sys::DBMODE: put_long(static_cast<int32_t>(t->state) & 3); break;
-        case Sys::DBFIELDNAME: put_text(t->last_name); break;
-        default: break;
+    const std::optional<dbase::TableValue> v = dbase::system_value(code_of(token));
+    if (!v) return;
+    switch (v->kind) {
+        case dbase::TableValue::Integer: put_int(v->number); break;
+        case dbase::TableValue::Long: put_long(v->number); break;
+        case dbase::TableValue::Text: put_text(v->text); break;
     }
 }
 
