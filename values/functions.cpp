@@ -41,18 +41,6 @@ void unknown_function(uint8_t token) {
     set_result_long(0);
 }
 
-// Saves what evaluating other text (a DEF line) overwrites.
-struct SavedReader {
-    std::string_view rest = reader.rest;
-    char separator_found = reader.separator_found;
-    bool end_of_args = reader.end_of_args;
-    void restore() const {
-        reader.rest = rest;
-        reader.separator_found = separator_found;
-        reader.end_of_args = end_of_args;
-    }
-};
-
 // One argument's values as a parameter slot holds them.
 struct ArgValue {
     std::string s;

@@ -183,18 +183,6 @@ void undeclared(std::string_view text, std::string_view name, int type) {
     slots.type = type;
 }
 
-// Saves what a nested evaluation of other text overwrites.
-struct SavedText {
-    std::string_view rest = reader.rest;
-    char separator_found = reader.separator_found;
-    bool end_of_args = reader.end_of_args;
-    void restore() const {
-        reader.rest = rest;
-        reader.separator_found = separator_found;
-        reader.end_of_args = end_of_args;
-    }
-};
-
 }  // namespace
 
 // ---- number conversions ----
@@ -369,7 +357,7 @@ namespace {
 
 bool read_index_list(std::string_view text, int32_t idx[3]) {
     idx[0] = idx[1] = idx[2] = 0;
-    SavedText saved;
+    SavedReader saved;
     reader.rest = text;
     int n = 0;
     bool ok = true;

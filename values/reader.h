@@ -42,6 +42,19 @@ struct ReaderState {
 };
 extern ReaderState reader;
 
+// Saves what reading other text (a DEF line, an index list) overwrites, so
+// the caller's argument text can be put back afterwards.
+struct SavedReader {
+    std::string_view rest = reader.rest;
+    char separator_found = reader.separator_found;
+    bool end_of_args = reader.end_of_args;
+    void restore() const {
+        reader.rest = rest;
+        reader.separator_found = separator_found;
+        reader.end_of_args = end_of_args;
+    }
+};
+
 // Output format settings used whenever a number becomes text.
 struct NumberFormat {
     int32_t decimals = 6;  // fixed-point decimals of floats (at most 35)
