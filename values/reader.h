@@ -116,15 +116,6 @@ inline int32_t float_to_slot(double f) {
     return static_cast<int32_t>(f);
 }
 
-struct NumberScan {
-    size_t length = 0;   // bytes of the longest number at the start (0: none)
-    bool point = false;  // it has a decimal point
-    double value = 0.0;
-};
-// The longest decimal number at the start of `text` after leading blanks
-// (sign, digits, point, digits, exponent); `length` counts the blanks too.
-NumberScan scan_number(std::string_view text);
-
 // ---- parameter block copies of the reader levels ----
 // Every nesting level of the reader sees its own copy of the parameter
 // block, taken from the level that started it; a user-function call fills

@@ -19,6 +19,7 @@
 #include "screen/screen_state.h"
 #include "screen/text_screen.h"
 #include "system/sound_state.h"
+#include "values/numtext.h"
 #include "values/radix.h"
 #include "values/reader.h"
 #include "values/system_platform.h"
