@@ -7,12 +7,6 @@
 
 namespace tolven {
 
-int32_t float_to_long(double f) {
-    // Strict bounds: -2147483648 itself is above the limit in magnitude.
-    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
-    return static_cast<int32_t>(std::trunc(f));
-}
-
 int32_t decimal_int_prefix(std::string_view text) {
     size_t i = 0;
     bool negative = false;

@@ -7,9 +7,13 @@
 
 namespace tolven {
 
-// A float made into a long: truncated toward zero; a magnitude above
-// 2147483647 (and NaN) gives 0.
-int32_t float_to_long(double f);
+// A float made into a long or a 32-bit slot value: truncated toward zero;
+// a magnitude above 2147483647 (and NaN) gives 0. The strict lower bound is
+// deliberate: -2147483648 itself is beyond it.
+inline int32_t float_to_long(double f) {
+    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
+    return static_cast<int32_t>(f);
+}
 
 // The longest decimal integer at the start of `text` (one sign, digits);
 // 0 when there is none or it does not fit in 32 bits.

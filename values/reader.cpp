@@ -162,7 +162,7 @@ void unescape(std::string_view body, int mode, std::string& out) {
 void set_numbers_from_text() {
     const NumberScan scan = scan_number(slots.s);
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
 }
 
 int type_of_kind(char kind) {
@@ -237,7 +237,7 @@ void complete_slots() {
             format_integer(slots.l, slots.s);
             break;
         case kFloat:
-            slots.i = slots.l = float_to_slot(slots.f);
+            slots.i = slots.l = float_to_long(slots.f);
             format_float(slots.f, slots.s);
             break;
         case kString:
@@ -418,7 +418,7 @@ void read_number(std::string_view arg) {
     size_t end = scan.length;
     while (end < arg.size() && arg[end] == ' ') ++end;
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
     if (scan.length == 0 || end != arg.size()) {
         slots.s.assign(arg.data(), arg.size());
         slots.type = kString;
@@ -715,7 +715,7 @@ void apply(Pending& left, bool& stale) {
             break;
     }
     slots.f = r;
-    slots.i = slots.l = float_to_slot(r);
+    slots.i = slots.l = float_to_long(r);
     slots.type = type;
     stale = true;
 }

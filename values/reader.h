@@ -109,12 +109,6 @@ void complete_slots();
 // The text of an integer / float under the current width and decimals.
 void format_integer(int32_t v, std::string& out);
 void format_float(double v, std::string& out);
-// A float made into a 32-bit slot value: truncated toward zero, 0 beyond
-// the 32-bit range (and for NaN).
-inline int32_t float_to_slot(double f) {
-    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
-    return static_cast<int32_t>(f);
-}
 
 // ---- parameter block copies of the reader levels ----
 // Every nesting level of the reader sees its own copy of the parameter

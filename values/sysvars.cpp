@@ -93,7 +93,7 @@ void read_constant(std::string_view text, int type) {
     put_text(value);
     const NumberScan scan = scan_number(value);
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
 }
 
 // Fills the slot of one token.
