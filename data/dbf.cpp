@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/bytes.h"
 #include "core/errors.h"
 #include "core/shutdown.h"
 #include "gui/item_list.h"
@@ -34,18 +35,6 @@ constexpr const char* kNotDbase = "Keine dBase III-Datei";
 
 std::string upper(std::string_view s) { return ansi_upper(s); }
 bool valid_date(int y, int m, int d) { return is_valid_date(d, m, y); }
-
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::string_view trim(std::string_view s) {
     size_t b = 0, e = s.size();
@@ -163,7 +152,7 @@ void write_header_on_close(Table& t) {
     t.header[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
     t.header[2] = static_cast<uint8_t>(d.month);
     t.header[3] = static_cast<uint8_t>(d.day);
-    put32(t.header + 4, static_cast<uint32_t>(t.count));
+    put_le32(t.header + 4, static_cast<uint32_t>(t.count));
     t.dbf.write(0, t.header, 8);
     uint8_t eof = 0x1A;
     t.dbf.write(record_offset(t, t.count + 1), &eof, 1);
@@ -190,8 +179,8 @@ bool open_files(Table& t, int64_t& clamped_from) {
         set_db_error(157, kNotDbase);
         return false;
     }
-    t.header_length = get16(t.header + 8);
-    t.record_length = get16(t.header + 10);
+    t.header_length = le16(t.header + 8);
+    t.record_length = le16(t.header + 10);
     if (t.header_length < 33 || t.record_length < 1) {
         set_db_error(157, kNotDbase);
         return false;
@@ -225,7 +214,7 @@ bool open_files(Table& t, int64_t& clamped_from) {
     t.field_count = static_cast<int32_t>(t.fields.size());
     int64_t size = t.dbf.size_records();
     int64_t whole = size > t.header_length ? (size - t.header_length) / t.record_length : 0;
-    int64_t stated = get32(t.header + 4);
+    int64_t stated = le32(t.header + 4);
     t.count = static_cast<int32_t>(std::min<int64_t>(stated, std::min<int64_t>(whole, INT32_MAX - 1)));
     if (stated > t.count) clamped_from = stated;
     int y = t.header[1] <= 70 ? 2000 + t.header[1] : 1900 + t.header[1];
@@ -377,7 +366,7 @@ int64_t next_free_block(RecordFile& f) {
     uint8_t block0[kBlock];
     const int64_t end = memo_file_blocks(f);
     if (!read_block(f, 0, block0)) return end;
-    return std::max<int64_t>(end, get32(block0));
+    return std::max<int64_t>(end, le32(block0));
 }
 
 // Copies a memo block by block into the pack's new memo file, keeping a
@@ -525,7 +514,7 @@ bool append_to_file(Table& t, int32_t b) {
     const int32_t n = static_cast<int32_t>(out.size());
     if (t.dbf.write(record_offset(t, b), out.data(), n) != n) return false;
     uint8_t count[4];
-    put32(count, static_cast<uint32_t>(b));
+    put_le32(count, static_cast<uint32_t>(b));
     std::memcpy(t.header + 4, count, 4);
     return t.dbf.write(4, count, 4) == 4 && t.dbf.flush();
 }
@@ -776,7 +765,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
     if (t.has_memo) {
         memo.open_with_cache(pf.memo, kDbtCache);
         uint8_t block0[kBlock] = {};
-        put32(block0, 1);
+        put_le32(block0, 1);
         if (!memo.rewrite(kBlock) || memo.write(0, block0, 1) != 1) return false;
     }
     std::vector<const Field*> memos;
@@ -803,7 +792,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
         ++kept;
         if (table.write(record_offset(t, kept), record.data(), t.record_length) != t.record_length) return false;
     }
-    put32(head.data() + 4, static_cast<uint32_t>(kept));
+    put_le32(head.data() + 4, static_cast<uint32_t>(kept));
     const uint8_t eof = 0x1A;
     if (table.write(0, head.data(), t.header_length) != t.header_length ||
         table.write(record_offset(t, kept + 1), &eof, 1) != 1 || !table.flush())
@@ -811,7 +800,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
     if (t.has_memo) {
         uint8_t block0[kBlock];
         if (memo.read(0, block0, 1) != 1) return false;
-        put32(block0, static_cast<uint32_t>(next_free));
+        put_le32(block0, static_cast<uint32_t>(next_free));
         if (memo.write(0, block0, 1) != 1 || !memo.flush()) return false;
     }
     return true;
@@ -1009,7 +998,7 @@ int32_t items_to_memo(std::string_view field_name) {
     }
     uint8_t block0[kBlock];
     read_block(t->dbt, 0, block0);
-    put32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
+    put_le32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
     if (t->dbt.write(0, block0, 1) != 1) {
         report();
         return 0;
@@ -1202,8 +1191,8 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     h[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
     h[2] = static_cast<uint8_t>(d.month);
     h[3] = static_cast<uint8_t>(d.day);
-    put16(&h[8], static_cast<uint32_t>(header_length));
-    put16(&h[10], record_length);
+    put_le16(&h[8], static_cast<uint32_t>(header_length));
+    put_le16(&h[10], record_length);
     for (size_t i = 0; i < fields.size(); ++i) {
         uint8_t* p = &h[32 + 32 * i];
         std::memcpy(p, fields[i].name.data(), fields[i].name.size());
@@ -1223,7 +1212,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     f.close_with_cache();
     if (memo && written) {
         uint8_t block0[kBlock] = {};
-        put32(block0, 1);
+        put_le32(block0, 1);
         block0[4] = 0x1A;
         RecordFile m;
         m.open_with_cache(memo_file_name(name), kDbtCache);
