@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/bytes.h"
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -191,7 +192,7 @@ struct ForceExpression {
 void statement_call() {
     std::string_view& r = reader.rest;
     const int32_t target =
-        r.size() < 2 ? 0 : static_cast<uint8_t>(r[0]) | (static_cast<uint8_t>(r[1]) << 8);
+        r.size() < 2 ? 0 : le16(r.data());
     if (target < 1 || target > program.line_count) {
         raise_error(113, std::to_string(target));
         return;
@@ -248,7 +249,7 @@ void user_function(uint8_t token) {
         unknown_function(token);
         return;
     }
-    const int32_t line = static_cast<uint8_t>(r[0]) | (static_cast<uint8_t>(r[1]) << 8);
+    const int32_t line = le16(r.data());
     r.remove_prefix(2);
     if (line_token(line) != Cmd::DEF) {
         unknown_function(token);

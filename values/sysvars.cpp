@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/bytes.h"
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -85,7 +86,7 @@ void read_constant(std::string_view text, int type) {
         raise_error(100);
         return;
     }
-    const int32_t line = static_cast<uint8_t>(text[2]) | (static_cast<uint8_t>(text[3]) << 8);
+    const int32_t line = le16(text.data() + 2);
     std::string_view value = line_text(line);
     value = value.size() > 5 ? value.substr(5) : std::string_view{};
     if (type == kString && value.size() >= 2 && value.front() == '"' && value.back() == '"')
