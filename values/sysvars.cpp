@@ -28,7 +28,7 @@
 namespace tolven {
 
 int32_t call_argument_count = 0;
-KeptMessage kept_message;
+MessageRecord kept_message;
 
 namespace {
 
@@ -170,18 +170,18 @@ void read_token(uint8_t code, std::string_view text) {
         case Sys::EVENTFLAG3: put_int(take(events.timer_flag)); break;
         case Sys::MOUSEBUTTONS: put_int(events.mouse_button_state()); break;
         case Sys::MSGWAITING: {
-            PeekedMessage m;
+            MessageRecord m;
             if (sys.peek_message(m)) {
-                kept_message = {as_value(m.window), as_value(m.message), m.wparam, m.lparam};
-                gui_state.last_message = kept_message.message;
+                kept_message = m;
+                gui_state.last_message = as_value(m.message);
                 put_int(1);
             } else {
                 put_int(0);
             }
             break;
         }
-        case Sys::MSGWINDOW: put_int(kept_message.window); break;
-        case Sys::MSGNUMBER: put_int(kept_message.message); break;
+        case Sys::MSGWINDOW: put_int(as_value(kept_message.window)); break;
+        case Sys::MSGNUMBER: put_int(as_value(kept_message.message)); break;
         case Sys::MSGWPARAM: put_long(kept_message.wparam); break;
         case Sys::MSGLPARAM: put_long(kept_message.lparam); break;
         case Sys::SQLROWS: put_long(odbc_state.row_count); break;

@@ -99,7 +99,7 @@ public:
         return pointer_address(p);
     }
 
-    bool peek_message(PeekedMessage& out) override {
+    bool peek_message(MessageRecord& out) override {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
         out.window = handle_value(msg.hwnd);
