@@ -150,7 +150,7 @@ public:
         return code_of(ec, winerr::kFileNotFound);
     }
 
-    std::optional<FileStamp> last_write(const std::string& name) override {
+    std::optional<DateTime> last_write(const std::string& name) override {
         std::error_code ec;
         if (name.empty()) return std::nullopt;
         const auto t = fs::last_write_time(name, ec);
@@ -164,14 +164,14 @@ public:
 #else
         if (!localtime_r(&secs, &tm)) return std::nullopt;
 #endif
-        FileStamp s;
+        DateTime s;
         s.year = tm.tm_year + 1900;
         s.month = tm.tm_mon + 1;
         s.day = tm.tm_mday;
         s.hour = tm.tm_hour;
         s.minute = tm.tm_min;
         s.second = tm.tm_sec;
-        s.millisecond = static_cast<int>(((ms.count() % 1000) + 1000) % 1000);
+        s.millisecond = static_cast<int32_t>(((ms.count() % 1000) + 1000) % 1000);
         return s;
     }
 

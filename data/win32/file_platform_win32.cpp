@@ -41,14 +41,14 @@ public:
         return SetFileAttributesA(name.c_str(), a) ? 0 : last_error();
     }
 
-    std::optional<FileStamp> last_write(const std::string& name) override {
+    std::optional<DateTime> last_write(const std::string& name) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
         FILETIME local;
         SYSTEMTIME st;
         if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
             return std::nullopt;
-        FileStamp s;
+        DateTime s;
         s.year = st.wYear;
         s.month = st.wMonth;
         s.day = st.wDay;
