@@ -6,10 +6,10 @@
 #include "data/file_faults.h"
 
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "values/system_platform.h"
 #include "values/textops.h"
 
 namespace tolven {
@@ -157,22 +157,7 @@ public:
         if (ec) return std::nullopt;
         const auto sys = std::chrono::file_clock::to_sys(t);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch());
-        const std::time_t secs = static_cast<std::time_t>(std::chrono::floor<std::chrono::seconds>(ms).count());
-        std::tm tm{};
-#ifdef _WIN32
-        if (localtime_s(&tm, &secs) != 0) return std::nullopt;
-#else
-        if (!localtime_r(&secs, &tm)) return std::nullopt;
-#endif
-        DateTime s;
-        s.year = tm.tm_year + 1900;
-        s.month = tm.tm_mon + 1;
-        s.day = tm.tm_mday;
-        s.hour = tm.tm_hour;
-        s.minute = tm.tm_min;
-        s.second = tm.tm_sec;
-        s.millisecond = static_cast<int32_t>(((ms.count() % 1000) + 1000) % 1000);
-        return s;
+        return date_time_from_epoch_ms(ms.count(), false);
     }
 
     int change_dir(const std::string& path) override {

@@ -89,4 +89,9 @@ void reset_regional_cache();
 // The date order text (".dMy" with German settings).
 std::string regional_date_order();
 
+// A moment given in milliseconds since 1970 (UTC) as a date and time in the
+// C library's local time or in UTC; nullopt when it cannot convert it. The
+// portable platforms read the clock and file times through it.
+std::optional<DateTime> date_time_from_epoch_ms(int64_t ms, bool utc);
+
 }  // namespace tolven

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "data/file_platform.h"
+#include "values/win32/system_time.h"
 
 namespace tolven {
 
@@ -48,15 +49,7 @@ public:
         SYSTEMTIME st;
         if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
             return std::nullopt;
-        DateTime s;
-        s.year = st.wYear;
-        s.month = st.wMonth;
-        s.day = st.wDay;
-        s.hour = st.wHour;
-        s.minute = st.wMinute;
-        s.second = st.wSecond;
-        s.millisecond = st.wMilliseconds;
-        return s;
+        return date_time_of(st);
     }
 
     int change_dir(const std::string& path) override {
