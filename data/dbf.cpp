@@ -1250,28 +1250,27 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
 
 // ---------------------------------------------------------------------------
 
-std::optional<TableValue> system_value(int token) {
+std::optional<TableValue> system_value(Sys row) {
     const Table* t = current();
-    auto integer = [&](int32_t v) { return TableValue{TableValue::Integer, t ? v : 0, {}}; };
-    auto longv = [&](int32_t v) { return TableValue{TableValue::Long, t ? v : 0, {}}; };
-    auto text = [&](const std::string& s) { return TableValue{TableValue::Text, 0, t ? s : std::string()}; };
-    switch (token) {
-        case 160: return longv(t ? t->count : 0);
-        case 161: return integer(t ? t->header_length : 0);
-        case 162: return integer(t ? t->record_length : 0);
-        case 163: return longv(t ? t->current : 0);
-        case 164: return integer(t ? t->field_count : 0);
-        case 165: return text(t ? t->date_short : std::string());
-        case 166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
-        case 167: return integer(t ? t->last_length : 0);
-        case 168: return integer(t ? t->last_decimals : 0);
-        case 169: return integer(t ? t->last_number : 0);
-        case 170: return text(t ? t->date_long : std::string());
-        case 171: return integer(t && t->deleted ? 1 : 0);
-        case 172: return integer(t && t->end ? 1 : 0);
-        case 194: return longv(t && t->state != TableState::Closed ? 1 : 0);
-        case 195: return longv(t ? static_cast<int32_t>(t->state) : 0);
-        case 224: return text(t ? t->last_name : std::string());
+    auto number = [&](int32_t v) { return TableValue{t ? v : 0, {}}; };
+    auto text = [&](const std::string& s) { return TableValue{0, t ? s : std::string()}; };
+    switch (row) {
+        case Sys::DBINFO160: return number(t ? t->count : 0);
+        case Sys::DBINFO161: return number(t ? t->header_length : 0);
+        case Sys::DBINFO162: return number(t ? t->record_length : 0);
+        case Sys::DBINFO163: return number(t ? t->current : 0);
+        case Sys::DBINFO164: return number(t ? t->field_count : 0);
+        case Sys::DBINFO165: return text(t ? t->date_short : std::string());
+        case Sys::DBINFO166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
+        case Sys::DBINFO167: return number(t ? t->last_length : 0);
+        case Sys::DBINFO168: return number(t ? t->last_decimals : 0);
+        case Sys::DBINFO169: return number(t ? t->last_number : 0);
+        case Sys::DBINFO170: return text(t ? t->date_long : std::string());
+        case Sys::DBINFO171: return number(t && t->deleted ? 1 : 0);
+        case Sys::DBINFO172: return number(t && t->end ? 1 : 0);
+        case Sys::DBISOPEN: return number(t && t->state != TableState::Closed ? 1 : 0);
+        case Sys::DBMODE: return number(t ? static_cast<int32_t>(t->state) : 0);
+        case Sys::DBFIELDNAME: return text(t ? t->last_name : std::string());
         default: return std::nullopt;
     }
 }

@@ -70,12 +70,13 @@ std::string dotted(uint32_t high, uint32_t low) {
 // The rows of the current dBase table come from the table engine, which
 // knows its fields; a missing table reads as 0 / "".
 void read_table_row(Sys token) {
-    const std::optional<dbase::TableValue> v = dbase::system_value(code_of(token));
-    if (!v) return;
-    switch (v->kind) {
-        case dbase::TableValue::Integer: put_int(v->number); break;
-        case dbase::TableValue::Long: put_long(v->number); break;
-        case dbase::TableValue::Text: put_text(v->text); break;
+    const std::optional<dbase::TableValue> v = dbase::system_value(token);
+    const TokenInfo* info = sysvar_info(code_of(token));
+    if (!v || !info) return;
+    switch (info->result) {
+        case TokenResult::Str: put_text(v->text); break;
+        case TokenResult::Int: put_int(v->number); break;
+        default: put_long(v->number); break;
     }
 }
 
