@@ -121,14 +121,8 @@ void set_last_field(Table& t, const Field& f, int32_t number) {
 }
 
 int32_t block_number(std::string_view field_text) {
-    std::string_view s = trim(field_text);
-    if (s.empty() || s.size() > 9) return 0;
     int32_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return 0;
-        v = v * 10 + (c - '0');
-    }
-    return v;
+    return parse_digits(trim(field_text), v) ? v : 0;
 }
 
 int64_t record_offset(const Table& t, int32_t r) {
@@ -266,13 +260,10 @@ std::optional<std::string> normalise(const Field& f, std::string_view v) {
         case 'D': {
             std::string_view s = trim(v);
             if (s.size() != 8) return std::nullopt;
-            int y = 0, m = 0, d = 0;
-            for (size_t i = 0; i < 8; ++i)
-                if (s[i] < '0' || s[i] > '9') return std::nullopt;
-            y = std::stoi(std::string(s.substr(0, 4)));
-            m = std::stoi(std::string(s.substr(4, 2)));
-            d = std::stoi(std::string(s.substr(6, 2)));
-            if (!valid_date(y, m, d)) return std::nullopt;
+            int32_t y = 0, m = 0, d = 0;
+            if (!parse_digits(s.substr(0, 4), y) || !parse_digits(s.substr(4, 2), m) ||
+                !parse_digits(s.substr(6, 2), d) || !valid_date(y, m, d))
+                return std::nullopt;
             return std::string(s);
         }
         default:
@@ -1147,18 +1138,11 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         std::string type = upper(trim(parts[1]));
         f.type = type.empty() ? 'C' : type[0];
         if (!std::strchr("CDLMN", f.type) || f.type == 0) f.type = 'C';
-        auto number = [](std::string_view s, int& out) {
+        auto number = [](std::string_view s, int32_t& out) {
             s = trim(s);
-            if (s.empty() || s.size() > 6) return false;
-            int v = 0;
-            for (char c : s) {
-                if (c < '0' || c > '9') return false;
-                v = v * 10 + (c - '0');
-            }
-            out = v;
-            return true;
+            return s.size() <= 6 && parse_digits(s, out);
         };
-        int length = 0, decimals = 0;
+        int32_t length = 0, decimals = 0;
         if (f.type == 'D') length = 8;
         else if (f.type == 'L') length = 1;
         else if (f.type == 'M') length = 10;
@@ -1249,6 +1233,17 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
 }
 
 // ---------------------------------------------------------------------------
+
+bool parse_digits(std::string_view s, int32_t& out) {
+    if (s.empty() || s.size() > 9) return false;
+    int32_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
 
 std::optional<TableValue> system_value(Sys row) {
     const Table* t = current();

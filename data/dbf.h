@@ -188,5 +188,8 @@ bool read_record(Table& t, int32_t r);
 // Writes the buffer as record b (append when outside 1..count) and keeps the
 // open indexes in step.
 void put_record(Table& t, int32_t b);
+// A number the files write as bare digits (block numbers, dates, lengths in
+// the structure file): 1 to 9 decimal digits and nothing else.
+bool parse_digits(std::string_view s, int32_t& out);
 
 }  // namespace tolven::dbase
