@@ -11,6 +11,7 @@
 #include "gui/item_list.h"
 #include "values/charcase.h"
 #include "values/dates.h"
+#include "values/textops.h"
 
 namespace tolven::dbase {
 
@@ -35,13 +36,6 @@ constexpr const char* kNotDbase = "Keine dBase III-Datei";
 
 std::string upper(std::string_view s) { return ansi_upper(s); }
 bool valid_date(int y, int m, int d) { return is_valid_date(d, m, y); }
-
-std::string_view trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
 
 std::string strip_trailing_blanks(std::string_view s) {
     size_t e = s.size();

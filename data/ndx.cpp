@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/bytes.h"
+#include "values/textops.h"
 
 namespace tolven {
 
@@ -14,18 +15,6 @@ namespace {
 constexpr uint32_t kMaxPages = 1u << 22;  // keeps every page offset below 2 GiB
 constexpr uint32_t kMaxKeyLength = 100;
 constexpr size_t kExpressionRoom = 487;  // header bytes 24..511, NUL included
-
-std::string upper_trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    std::string r(s.substr(b, e - b));
-    for (char& c : r) {
-        auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) c = static_cast<char>(u - 32);
-    }
-    return r;
-}
 
 }  // namespace
 
@@ -41,7 +30,7 @@ std::optional<KeyExpression> parse_key_expression(std::string_view expr, const F
     while (true) {
         size_t plus = expr.find('+', start);
         std::string_view raw = expr.substr(start, plus == std::string_view::npos ? expr.size() - start : plus - start);
-        std::string part = upper_trim(raw);
+        std::string part = folded(trim(raw));
         KeyPart kp;
         std::optional<FieldRef> f;
         if (!part.empty() && part[0] == '"') {
@@ -202,7 +191,7 @@ std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::st
                                            const FieldLookup& lookup) {
     auto ke = parse_key_expression(expr, lookup);
     if (!ke) return nullptr;
-    std::string text = upper_trim(expr).empty() ? std::string() : std::string(expr);
+    std::string text = trim(expr).empty() ? std::string() : std::string(expr);
     {
         size_t b = 0, e = text.size();
         while (b < e && text[b] == ' ') ++b;
