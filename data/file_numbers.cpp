@@ -267,13 +267,6 @@ Entry* function_entry(char separator) {
     return &table[static_cast<size_t>(n)];
 }
 
-// After a failure that left arguments unread: the call's text up to and
-// including its ")" is dropped, so the reader goes on after the call.
-void skip_rest_of_call() {
-    const size_t close = find_separator(reader.rest, ')');
-    reader.rest.remove_prefix(close == std::string_view::npos ? reader.rest.size() : close + 1);
-}
-
 int32_t clamp32(int64_t v) {
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < 0) return 0;
@@ -597,7 +590,7 @@ void block_read_function() {
     Entry* e = function_entry(',');
     AreaVar* a = e ? files::read_area_name(',', false) : nullptr;
     if (!a) {
-        skip_rest_of_call();
+        skip_call_arguments();
         set_result_long(0);
         return;
     }

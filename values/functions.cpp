@@ -18,6 +18,12 @@
 
 namespace tolven {
 
+void skip_call_arguments() {
+    size_t close = find_separator(reader.rest, ')');
+    if (close == std::string_view::npos) reader.rest = {};
+    else reader.rest.remove_prefix(close + 1);
+}
+
 namespace {
 
 constexpr int kMaxParams = 15;
@@ -25,14 +31,6 @@ constexpr int kMaxParams = 15;
 FunctionHandler table[256] = {};
 bool handled = false;
 uint32_t loaded_library = 0;  // the last module loaded by function 128
-
-// Skips a call's arguments up to and including its ")" so that the text
-// after the call is read as the program meant.
-void skip_call_arguments() {
-    size_t close = find_separator(reader.rest, ')');
-    if (close == std::string_view::npos) reader.rest = {};
-    else reader.rest.remove_prefix(close + 1);
-}
 
 // An unknown function: when the error mode lets the program go on, the
 // call's arguments are skipped and the call gives 0.
