@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/bytes.h"
+
 namespace tolven {
 
 namespace {
@@ -21,19 +23,8 @@ inline uint32_t round_f(const LineCipher& c, uint32_t x) {
            c.s[3][x & 255];
 }
 
-inline uint32_t load_le(const uint8_t* b) {
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
-inline void store_le(uint8_t* b, uint32_t v) {
-    b[0] = uint8_t(v);
-    b[1] = uint8_t(v >> 8);
-    b[2] = uint8_t(v >> 16);
-    b[3] = uint8_t(v >> 24);
-}
-
 uint8_t keystream_byte(const LineCipher& c) {
-    uint32_t l = load_le(c.shift_register), r = load_le(c.shift_register + 4);
+    uint32_t l = le32(c.shift_register), r = le32(c.shift_register + 4);
     cipher_encrypt_block(c, l, r);
     return uint8_t(l);  // byte 0 of the output block
 }

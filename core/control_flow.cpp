@@ -277,12 +277,8 @@ void do_loop_exit() {
     if (jump_to_partner(partner, 109)) --control.loop_depth;
 }
 
-// Upper case as labels compare: a-z and the Latin-1 letters lose 0x20.
-inline char fold(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) return static_cast<char>(u - 0x20);
-    return c;
-}
+// Labels compare as names do.
+inline char fold(char c) { return static_cast<char>(fold_upper(static_cast<unsigned char>(c))); }
 
 int32_t search_label(const std::string& key) {
     for (int32_t l = 1; l <= program.line_count; ++l) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string_view>
 
+#include "core/bytes.h"
 #include "core/cipher.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -101,7 +102,7 @@ LoadStatus parse_program(const uint8_t* data, size_t size, Program& out, size_t*
         size_t length;
         if (v.length_width == 16) {
             if (size - pos < 2) return LoadStatus::Damaged;
-            length = data[pos] | size_t(data[pos + 1]) << 8;
+            length = le16(data + pos);
             pos += 2;
         } else {
             length = data[pos++];
@@ -146,7 +147,7 @@ void find_and_load_program(const std::vector<std::string>& args) {
         if (File f = open_read(self)) {
             uint8_t b[4];
             if (std::fseek(f.get(), 128, SEEK_SET) == 0 && std::fread(b, 1, 4, f.get()) == 4) {
-                offset = static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24);
+                offset = static_cast<int32_t>(le32(b));
             }
         }
         if (offset != 0) {

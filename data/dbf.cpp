@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/bytes.h"
 #include "core/errors.h"
 #include "core/shutdown.h"
 #include "gui/item_list.h"
 #include "values/charcase.h"
 #include "values/dates.h"
+#include "values/textops.h"
 
 namespace tolven::dbase {
 
@@ -34,25 +36,6 @@ constexpr const char* kNotDbase = "Keine dBase III-Datei";
 
 std::string upper(std::string_view s) { return ansi_upper(s); }
 bool valid_date(int y, int m, int d) { return is_valid_date(d, m, y); }
-
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t get32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-std::string_view trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    return s.substr(b, e - b);
-}
 
 std::string strip_trailing_blanks(std::string_view s) {
     size_t e = s.size();
@@ -132,14 +115,8 @@ void set_last_field(Table& t, const Field& f, int32_t number) {
 }
 
 int32_t block_number(std::string_view field_text) {
-    std::string_view s = trim(field_text);
-    if (s.empty() || s.size() > 9) return 0;
     int32_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return 0;
-        v = v * 10 + (c - '0');
-    }
-    return v;
+    return parse_digits(trim(field_text), v) ? v : 0;
 }
 
 int64_t record_offset(const Table& t, int32_t r) {
@@ -163,7 +140,7 @@ void write_header_on_close(Table& t) {
     t.header[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
     t.header[2] = static_cast<uint8_t>(d.month);
     t.header[3] = static_cast<uint8_t>(d.day);
-    put32(t.header + 4, static_cast<uint32_t>(t.count));
+    put_le32(t.header + 4, static_cast<uint32_t>(t.count));
     t.dbf.write(0, t.header, 8);
     uint8_t eof = 0x1A;
     t.dbf.write(record_offset(t, t.count + 1), &eof, 1);
@@ -190,8 +167,8 @@ bool open_files(Table& t, int64_t& clamped_from) {
         set_db_error(157, kNotDbase);
         return false;
     }
-    t.header_length = get16(t.header + 8);
-    t.record_length = get16(t.header + 10);
+    t.header_length = le16(t.header + 8);
+    t.record_length = le16(t.header + 10);
     if (t.header_length < 33 || t.record_length < 1) {
         set_db_error(157, kNotDbase);
         return false;
@@ -225,7 +202,7 @@ bool open_files(Table& t, int64_t& clamped_from) {
     t.field_count = static_cast<int32_t>(t.fields.size());
     int64_t size = t.dbf.size_records();
     int64_t whole = size > t.header_length ? (size - t.header_length) / t.record_length : 0;
-    int64_t stated = get32(t.header + 4);
+    int64_t stated = le32(t.header + 4);
     t.count = static_cast<int32_t>(std::min<int64_t>(stated, std::min<int64_t>(whole, INT32_MAX - 1)));
     if (stated > t.count) clamped_from = stated;
     int y = t.header[1] <= 70 ? 2000 + t.header[1] : 1900 + t.header[1];
@@ -277,13 +254,10 @@ std::optional<std::string> normalise(const Field& f, std::string_view v) {
         case 'D': {
             std::string_view s = trim(v);
             if (s.size() != 8) return std::nullopt;
-            int y = 0, m = 0, d = 0;
-            for (size_t i = 0; i < 8; ++i)
-                if (s[i] < '0' || s[i] > '9') return std::nullopt;
-            y = std::stoi(std::string(s.substr(0, 4)));
-            m = std::stoi(std::string(s.substr(4, 2)));
-            d = std::stoi(std::string(s.substr(6, 2)));
-            if (!valid_date(y, m, d)) return std::nullopt;
+            int32_t y = 0, m = 0, d = 0;
+            if (!parse_digits(s.substr(0, 4), y) || !parse_digits(s.substr(4, 2), m) ||
+                !parse_digits(s.substr(6, 2), d) || !valid_date(y, m, d))
+                return std::nullopt;
             return std::string(s);
         }
         default:
@@ -377,7 +351,7 @@ int64_t next_free_block(RecordFile& f) {
     uint8_t block0[kBlock];
     const int64_t end = memo_file_blocks(f);
     if (!read_block(f, 0, block0)) return end;
-    return std::max<int64_t>(end, get32(block0));
+    return std::max<int64_t>(end, le32(block0));
 }
 
 // Copies a memo block by block into the pack's new memo file, keeping a
@@ -525,7 +499,7 @@ bool append_to_file(Table& t, int32_t b) {
     const int32_t n = static_cast<int32_t>(out.size());
     if (t.dbf.write(record_offset(t, b), out.data(), n) != n) return false;
     uint8_t count[4];
-    put32(count, static_cast<uint32_t>(b));
+    put_le32(count, static_cast<uint32_t>(b));
     std::memcpy(t.header + 4, count, 4);
     return t.dbf.write(4, count, 4) == 4 && t.dbf.flush();
 }
@@ -776,7 +750,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
     if (t.has_memo) {
         memo.open_with_cache(pf.memo, kDbtCache);
         uint8_t block0[kBlock] = {};
-        put32(block0, 1);
+        put_le32(block0, 1);
         if (!memo.rewrite(kBlock) || memo.write(0, block0, 1) != 1) return false;
     }
     std::vector<const Field*> memos;
@@ -803,7 +777,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
         ++kept;
         if (table.write(record_offset(t, kept), record.data(), t.record_length) != t.record_length) return false;
     }
-    put32(head.data() + 4, static_cast<uint32_t>(kept));
+    put_le32(head.data() + 4, static_cast<uint32_t>(kept));
     const uint8_t eof = 0x1A;
     if (table.write(0, head.data(), t.header_length) != t.header_length ||
         table.write(record_offset(t, kept + 1), &eof, 1) != 1 || !table.flush())
@@ -811,7 +785,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
     if (t.has_memo) {
         uint8_t block0[kBlock];
         if (memo.read(0, block0, 1) != 1) return false;
-        put32(block0, static_cast<uint32_t>(next_free));
+        put_le32(block0, static_cast<uint32_t>(next_free));
         if (memo.write(0, block0, 1) != 1 || !memo.flush()) return false;
     }
     return true;
@@ -1009,7 +983,7 @@ int32_t items_to_memo(std::string_view field_name) {
     }
     uint8_t block0[kBlock];
     read_block(t->dbt, 0, block0);
-    put32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
+    put_le32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
     if (t->dbt.write(0, block0, 1) != 1) {
         report();
         return 0;
@@ -1158,18 +1132,11 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         std::string type = upper(trim(parts[1]));
         f.type = type.empty() ? 'C' : type[0];
         if (!std::strchr("CDLMN", f.type) || f.type == 0) f.type = 'C';
-        auto number = [](std::string_view s, int& out) {
+        auto number = [](std::string_view s, int32_t& out) {
             s = trim(s);
-            if (s.empty() || s.size() > 6) return false;
-            int v = 0;
-            for (char c : s) {
-                if (c < '0' || c > '9') return false;
-                v = v * 10 + (c - '0');
-            }
-            out = v;
-            return true;
+            return s.size() <= 6 && parse_digits(s, out);
         };
-        int length = 0, decimals = 0;
+        int32_t length = 0, decimals = 0;
         if (f.type == 'D') length = 8;
         else if (f.type == 'L') length = 1;
         else if (f.type == 'M') length = 10;
@@ -1202,8 +1169,8 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     h[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
     h[2] = static_cast<uint8_t>(d.month);
     h[3] = static_cast<uint8_t>(d.day);
-    put16(&h[8], static_cast<uint32_t>(header_length));
-    put16(&h[10], record_length);
+    put_le16(&h[8], static_cast<uint32_t>(header_length));
+    put_le16(&h[10], record_length);
     for (size_t i = 0; i < fields.size(); ++i) {
         uint8_t* p = &h[32 + 32 * i];
         std::memcpy(p, fields[i].name.data(), fields[i].name.size());
@@ -1223,7 +1190,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     f.close_with_cache();
     if (memo && written) {
         uint8_t block0[kBlock] = {};
-        put32(block0, 1);
+        put_le32(block0, 1);
         block0[4] = 0x1A;
         RecordFile m;
         m.open_with_cache(memo_file_name(name), kDbtCache);
@@ -1261,28 +1228,38 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
 
 // ---------------------------------------------------------------------------
 
-std::optional<TableValue> system_value(int token) {
+bool parse_digits(std::string_view s, int32_t& out) {
+    if (s.empty() || s.size() > 9) return false;
+    int32_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    out = v;
+    return true;
+}
+
+std::optional<TableValue> system_value(Sys row) {
     const Table* t = current();
-    auto integer = [&](int32_t v) { return TableValue{TableValue::Integer, t ? v : 0, {}}; };
-    auto longv = [&](int32_t v) { return TableValue{TableValue::Long, t ? v : 0, {}}; };
-    auto text = [&](const std::string& s) { return TableValue{TableValue::Text, 0, t ? s : std::string()}; };
-    switch (token) {
-        case 160: return longv(t ? t->count : 0);
-        case 161: return integer(t ? t->header_length : 0);
-        case 162: return integer(t ? t->record_length : 0);
-        case 163: return longv(t ? t->current : 0);
-        case 164: return integer(t ? t->field_count : 0);
-        case 165: return text(t ? t->date_short : std::string());
-        case 166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
-        case 167: return integer(t ? t->last_length : 0);
-        case 168: return integer(t ? t->last_decimals : 0);
-        case 169: return integer(t ? t->last_number : 0);
-        case 170: return text(t ? t->date_long : std::string());
-        case 171: return integer(t && t->deleted ? 1 : 0);
-        case 172: return integer(t && t->end ? 1 : 0);
-        case 194: return longv(t && t->state != TableState::Closed ? 1 : 0);
-        case 195: return longv(t ? static_cast<int32_t>(t->state) : 0);
-        case 224: return text(t ? t->last_name : std::string());
+    auto number = [&](int32_t v) { return TableValue{t ? v : 0, {}}; };
+    auto text = [&](const std::string& s) { return TableValue{0, t ? s : std::string()}; };
+    switch (row) {
+        case Sys::DBINFO160: return number(t ? t->count : 0);
+        case Sys::DBINFO161: return number(t ? t->header_length : 0);
+        case Sys::DBINFO162: return number(t ? t->record_length : 0);
+        case Sys::DBINFO163: return number(t ? t->current : 0);
+        case Sys::DBINFO164: return number(t ? t->field_count : 0);
+        case Sys::DBINFO165: return text(t ? t->date_short : std::string());
+        case Sys::DBINFO166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
+        case Sys::DBINFO167: return number(t ? t->last_length : 0);
+        case Sys::DBINFO168: return number(t ? t->last_decimals : 0);
+        case Sys::DBINFO169: return number(t ? t->last_number : 0);
+        case Sys::DBINFO170: return text(t ? t->date_long : std::string());
+        case Sys::DBINFO171: return number(t && t->deleted ? 1 : 0);
+        case Sys::DBINFO172: return number(t && t->end ? 1 : 0);
+        case Sys::DBISOPEN: return number(t && t->state != TableState::Closed ? 1 : 0);
+        case Sys::DBMODE: return number(t ? static_cast<int32_t>(t->state) : 0);
+        case Sys::DBFIELDNAME: return text(t ? t->last_name : std::string());
         default: return std::nullopt;
     }
 }

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tokens.h"
 #include "data/ndx.h"
 #include "data/record_file.h"
 
@@ -157,22 +158,24 @@ std::string dtoc(std::string_view yyyymmdd);
 std::string ctod(std::string_view display);
 
 // ---------------------------------------------------------------------------
-// Values for the system variables (0 / empty without a current table)
+// Values for the system variables (0 / empty without a current table); the
+// token table says which slot each goes to.
 
 struct TableValue {
-    enum Kind { Integer, Long, Text } kind = Long;
     int32_t number = 0;
     std::string text;
 };
-// Tokens 160-172, 194, 195 and 224:
-//   160 record count (long)        161 header length        162 record length
-//   163 current record (long)      164 field count          165 date "dd.mm.yy"
-//   166 last field's type letter   167 last field's length  168 its decimals
-//   169 its number                 170 date "dd.mm.yyyy"    171 deleted flag
-//   172 end flag                   194 table open (long)    195 state 0..2 (long)
-//   224 last field's name
-// nullopt for other tokens.
-std::optional<TableValue> system_value(int token);
+// The rows of the current table:
+//   DBINFO160 record count            DBINFO161 header length
+//   DBINFO162 record length           DBINFO163 current record
+//   DBINFO164 field count             DBINFO165 date of the last update "dd.mm.yy"
+//   DBINFO166 last field's type letter DBINFO167 last field's length
+//   DBINFO168 its decimals            DBINFO169 its number
+//   DBINFO170 date "dd.mm.yyyy"       DBINFO171 deleted flag
+//   DBINFO172 end flag                DBISOPEN  1 when open
+//   DBMODE    state 0..2              DBFIELDNAME last field's name
+// nullopt for the other system variables.
+std::optional<TableValue> system_value(Sys row);
 
 // ---------------------------------------------------------------------------
 // Engine pieces shared with the index code, the record dialogs and tools.
@@ -185,5 +188,8 @@ bool read_record(Table& t, int32_t r);
 // Writes the buffer as record b (append when outside 1..count) and keeps the
 // open indexes in step.
 void put_record(Table& t, int32_t b);
+// A number the files write as bare digits (block numbers, dates, lengths in
+// the structure file): 1 to 9 decimal digits and nothing else.
+bool parse_digits(std::string_view s, int32_t& out);
 
 }  // namespace tolven::dbase

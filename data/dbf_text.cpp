@@ -5,21 +5,6 @@
 
 namespace tolven::dbase {
 
-namespace {
-
-bool parse_digits(std::string_view s, int& out) {
-    if (s.empty()) return false;
-    int v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    out = v;
-    return true;
-}
-
-}  // namespace
-
 std::string dtoc(std::string_view s) {
     if (s.size() != 8) raise_warning(202);
     int y = 0, m = 0, d = 0;

@@ -1,7 +1,6 @@
 #include "data/file_numbers.h"
 
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -13,6 +12,7 @@
 #include "data/item_list_statements.h"
 #include "data/text_files.h"
 #include "values/area.h"
+#include "values/dates.h"
 #include "values/reader.h"
 #include "values/functions.h"
 #include "values/low_memory.h"
@@ -265,13 +265,6 @@ Entry* function_entry(char separator) {
         return nullptr;
     }
     return &table[static_cast<size_t>(n)];
-}
-
-// After a failure that left arguments unread: the call's text up to and
-// including its ")" is dropped, so the reader goes on after the call.
-void skip_rest_of_call() {
-    const size_t close = find_separator(reader.rest, ')');
-    reader.rest.remove_prefix(close == std::string_view::npos ? reader.rest.size() : close + 1);
 }
 
 int32_t clamp32(int64_t v) {
@@ -597,7 +590,7 @@ void block_read_function() {
     Entry* e = function_entry(',');
     AreaVar* a = e ? files::read_area_name(',', false) : nullptr;
     if (!a) {
-        skip_rest_of_call();
+        skip_call_arguments();
         set_result_long(0);
         return;
     }
@@ -648,11 +641,7 @@ void file_date_function() {
     const std::string name = function_file_name();
     std::string text;
     if (auto n = existing_file(name)) {
-        if (auto s = file_platform().last_write(*n)) {
-            char buf[32];
-            std::snprintf(buf, sizeof buf, "%.8d", s->year * 10000 + s->month * 100 + s->day);
-            text = buf;
-        }
+        if (auto s = file_platform().last_write(*n)) text = file_date_text(s->year, s->month, s->day);
     }
     set_result_string(text);
 }
@@ -661,12 +650,8 @@ void file_time_function() {
     const std::string name = function_file_name();
     std::string text;
     if (auto n = existing_file(name)) {
-        if (auto s = file_platform().last_write(*n)) {
-            char buf[48];
-            std::snprintf(buf, sizeof buf, "%.2d:%.2d:%.2d:%.2d", s->hour, s->minute, s->second,
-                          s->millisecond);
-            text = buf;
-        }
+        if (auto s = file_platform().last_write(*n))
+            text = file_time_text(s->hour, s->minute, s->second, s->millisecond);
     }
     set_result_string(text);
 }

@@ -6,10 +6,10 @@
 #include "data/file_faults.h"
 
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "values/system_platform.h"
 #include "values/textops.h"
 
 namespace tolven {
@@ -150,29 +150,14 @@ public:
         return code_of(ec, winerr::kFileNotFound);
     }
 
-    std::optional<FileStamp> last_write(const std::string& name) override {
+    std::optional<DateTime> last_write(const std::string& name) override {
         std::error_code ec;
         if (name.empty()) return std::nullopt;
         const auto t = fs::last_write_time(name, ec);
         if (ec) return std::nullopt;
         const auto sys = std::chrono::file_clock::to_sys(t);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sys.time_since_epoch());
-        const std::time_t secs = static_cast<std::time_t>(std::chrono::floor<std::chrono::seconds>(ms).count());
-        std::tm tm{};
-#ifdef _WIN32
-        if (localtime_s(&tm, &secs) != 0) return std::nullopt;
-#else
-        if (!localtime_r(&secs, &tm)) return std::nullopt;
-#endif
-        FileStamp s;
-        s.year = tm.tm_year + 1900;
-        s.month = tm.tm_mon + 1;
-        s.day = tm.tm_mday;
-        s.hour = tm.tm_hour;
-        s.minute = tm.tm_min;
-        s.second = tm.tm_sec;
-        s.millisecond = static_cast<int>(((ms.count() % 1000) + 1000) % 1000);
-        return s;
+        return date_time_from_epoch_ms(ms.count(), false);
     }
 
     int change_dir(const std::string& path) override {

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "values/dates.h"
+
 namespace tolven {
 
 // File attributes with the platform's values.
@@ -35,11 +37,6 @@ struct DirEntry {
     bool is_directory() const { return (attributes & attr::kDirectory) != 0; }
 };
 
-// Last-write time, local time.
-struct FileStamp {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
-};
-
 class FilePlatform {
 public:
     virtual ~FilePlatform() = default;
@@ -53,7 +50,8 @@ public:
     // Attributes of a file or directory; nullopt when it does not exist.
     virtual std::optional<uint32_t> attributes(const std::string& name) = 0;
     virtual int set_attributes(const std::string& name, uint32_t attributes) = 0;
-    virtual std::optional<FileStamp> last_write(const std::string& name) = 0;
+    // Last-write time, local time.
+    virtual std::optional<DateTime> last_write(const std::string& name) = 0;
 
     virtual int change_dir(const std::string& path) = 0;
     virtual int make_dir(const std::string& path) = 0;

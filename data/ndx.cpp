@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/bytes.h"
+#include "values/textops.h"
+
 namespace tolven {
 
 namespace {
@@ -12,30 +15,6 @@ namespace {
 constexpr uint32_t kMaxPages = 1u << 22;  // keeps every page offset below 2 GiB
 constexpr uint32_t kMaxKeyLength = 100;
 constexpr size_t kExpressionRoom = 487;  // header bytes 24..511, NUL included
-
-std::string upper_trim(std::string_view s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-    std::string r(s.substr(b, e - b));
-    for (char& c : r) {
-        auto u = static_cast<unsigned char>(c);
-        if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) c = static_cast<char>(u - 32);
-    }
-    return r;
-}
-
-uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-void put16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-uint32_t get32p(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-void put32p(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 }  // namespace
 
@@ -51,7 +30,7 @@ std::optional<KeyExpression> parse_key_expression(std::string_view expr, const F
     while (true) {
         size_t plus = expr.find('+', start);
         std::string_view raw = expr.substr(start, plus == std::string_view::npos ? expr.size() - start : plus - start);
-        std::string part = upper_trim(raw);
+        std::string part = folded(trim(raw));
         KeyPart kp;
         std::optional<FieldRef> f;
         if (!part.empty() && part[0] == '"') {
@@ -178,15 +157,15 @@ bool NdxIndex::load_header(const FieldLookup& lookup) {
         set_db_error(901, file_.name());
         return false;
     }
-    root_ = get32p(h);
-    page_count_ = get32p(h + 4);
-    key_length_ = get16(h + 12);
-    keys_per_page_ = get16(h + 14);
-    numeric_ = get16(h + 16) == 1;
-    entry_size_ = get16(h + 18);
+    root_ = le32(h);
+    page_count_ = le32(h + 4);
+    key_length_ = le16(h + 12);
+    keys_per_page_ = le16(h + 14);
+    numeric_ = le16(h + 16) == 1;
+    entry_size_ = le16(h + 18);
     int64_t file_pages = (file_.size_records() + kPageSize - 1) / kPageSize;
     bool ok = page_count_ >= 2 && page_count_ <= kMaxPages && page_count_ <= file_pages &&
-              root_ >= 1 && root_ < page_count_ && key_length_ >= 1 && get16(h + 16) <= 1 &&
+              root_ >= 1 && root_ < page_count_ && key_length_ >= 1 && le16(h + 16) <= 1 &&
               (!numeric_ || key_length_ == 8) && entry_size_ >= key_length_ + 8 &&
               keys_per_page_ >= 1 && entry_size_ * keys_per_page_ <= 504;
     if (!ok) {
@@ -212,7 +191,7 @@ std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::st
                                            const FieldLookup& lookup) {
     auto ke = parse_key_expression(expr, lookup);
     if (!ke) return nullptr;
-    std::string text = upper_trim(expr).empty() ? std::string() : std::string(expr);
+    std::string text = trim(expr).empty() ? std::string() : std::string(expr);
     {
         size_t b = 0, e = text.size();
         while (b < e && text[b] == ' ') ++b;
@@ -243,12 +222,12 @@ std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::st
 
 bool NdxIndex::write_header() {
     uint8_t h[kPageSize] = {};
-    put32p(h, root_);
-    put32p(h + 4, page_count_);
-    put16(h + 12, key_length_);
-    put16(h + 14, keys_per_page_);
-    put16(h + 16, numeric_ ? 1 : 0);
-    put16(h + 18, entry_size_);
+    put_le32(h, root_);
+    put_le32(h + 4, page_count_);
+    put_le16(h + 12, key_length_);
+    put_le16(h + 14, keys_per_page_);
+    put_le16(h + 16, numeric_ ? 1 : 0);
+    put_le16(h + 18, entry_size_);
     std::memcpy(h + 24, expression_text_.data(), std::min(expression_text_.size(), kExpressionRoom - 1));
     if (file_.write(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
         set_db_error(100, "Ndx_Put");
@@ -268,8 +247,8 @@ void NdxIndex::close() {
 // ---------------------------------------------------------------------------
 // Pages and the page cache
 
-uint32_t NdxIndex::get32(const Page& p, size_t at) { return get32p(p.data() + at); }
-void NdxIndex::put32(Page& p, size_t at, uint32_t v) { put32p(p.data() + at, v); }
+uint32_t NdxIndex::get32(const Page& p, size_t at) { return le32(p.data() + at); }
+void NdxIndex::put32(Page& p, size_t at, uint32_t v) { put_le32(p.data() + at, v); }
 
 void NdxIndex::set_key(Page& p, int32_t i, std::string_view key) const {
     uint8_t* k = p.data() + entry_at(i) + 8;

@@ -3,14 +3,11 @@
 #include <map>
 #include <set>
 
+#include "core/bytes.h"
+
 namespace tolven::dbase {
 
 namespace {
-
-uint32_t get32(const std::vector<uint8_t>& p, size_t at) {
-    return uint32_t(p[at]) | (uint32_t(p[at + 1]) << 8) | (uint32_t(p[at + 2]) << 16) |
-           (uint32_t(p[at + 3]) << 24);
-}
 
 struct Walker {
     NdxIndex& ix;
@@ -48,8 +45,8 @@ struct Walker {
             return false;
         }
         const uint32_t es = ix.entry_size(), kl = ix.key_length();
-        const uint32_t k = get32(page, 0);
-        const bool leaf = get32(page, 4) == 0;
+        const uint32_t k = le32(page.data());
+        const bool leaf = le32(page.data() + 4) == 0;
         const uint32_t n = leaf ? k : k + 1;
         std::string prev;
         for (uint32_t i = 0; i < n; ++i) {
@@ -59,12 +56,12 @@ struct Walker {
             if (keyed && i > 0 && compare_keys(prev, key, ix.numeric()) > 0)
                 finding("Schl\xFCssel nicht sortiert in " + page_text(p), "keys out of order in " + page_text(p));
             if (leaf) {
-                leaf_entries.emplace_back(key, static_cast<int32_t>(get32(page, at + 4)));
+                leaf_entries.emplace_back(key, static_cast<int32_t>(le32(page.data() + at + 4)));
                 ++out.entries;
                 highest = key;
             } else {
                 std::string sub;
-                if (!walk(get32(page, at), depth + 1, sub)) return false;
+                if (!walk(le32(page.data() + at), depth + 1, sub)) return false;
                 if (keyed && sub != key)
                     finding("Verzweigungsschl\xFCssel passt nicht in " + page_text(p),
                             "branch key does not match its child in " + page_text(p));

@@ -6,16 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace tolven {
+#include "values/message_record.h"
 
-// A window message as the window procedures saw it. Window handles are kept
-// as the 32-bit values programs see.
-struct MessageRecord {
-    uint32_t window = 0;
-    uint32_t message = 0;
-    int32_t wparam = 0;
-    int32_t lparam = 0;
-};
+namespace tolven {
 
 struct EventState {
     // Keyboard.

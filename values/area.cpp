@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/bytes.h"
 #include "core/errors.h"
 #include "core/interp.h"
 #include "core/loop.h"
@@ -155,14 +156,12 @@ bool locate_field(std::string_view raw, std::string& full, FieldRef& out) {
     return true;
 }
 
-uint32_t read_le(const uint8_t* p, int bytes) {
-    uint32_t v = 0;
-    for (int k = bytes - 1; k >= 0; --k) v = (v << 8) | p[k];
-    return v;
-}
+// Integer fields and writes are 2 bytes, long ones 4.
+uint32_t read_le(const uint8_t* p, int bytes) { return bytes == 2 ? le16(p) : le32(p); }
 
 void write_le(uint8_t* p, uint32_t v, int bytes) {
-    for (int k = 0; k < bytes; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+    if (bytes == 2) put_le16(p, v);
+    else put_le32(p, v);
 }
 
 bool is_text_field(char kind) { return kind == '$' || kind == '#'; }

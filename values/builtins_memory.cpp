@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/bytes.h"
 #include "core/errors.h"
 #include "values/builtins.h"
 #include "values/functions.h"
@@ -146,8 +147,8 @@ void fn_value() {
     uint8_t b[4] = {};
     int32_t v = 0;
     if (src.ok && fetch_value(src, kWidth, b)) {
-        if (kWidth == 4) v = static_cast<int32_t>(b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24));
-        else if (kWidth == 2) v = b[0] | (b[1] << 8);
+        if (kWidth == 4) v = static_cast<int32_t>(le32(b));
+        else if (kWidth == 2) v = le16(b);
         else v = b[0];
     }
     set_result_long(v);

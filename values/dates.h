@@ -72,6 +72,7 @@ std::string long_date(int32_t day, int32_t month, int32_t year);
 struct DateTime {
     int32_t year = 0, month = 0, day = 0;
     int32_t hour = 0, minute = 0, second = 0, millisecond = 0;
+    bool operator==(const DateTime&) const = default;
 };
 
 // Date text function: the form is selected by the argument modulo 16:

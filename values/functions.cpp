@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/bytes.h"
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -17,6 +18,12 @@
 
 namespace tolven {
 
+void skip_call_arguments() {
+    size_t close = find_separator(reader.rest, ')');
+    if (close == std::string_view::npos) reader.rest = {};
+    else reader.rest.remove_prefix(close + 1);
+}
+
 namespace {
 
 constexpr int kMaxParams = 15;
@@ -25,14 +32,6 @@ FunctionHandler table[256] = {};
 bool handled = false;
 uint32_t loaded_library = 0;  // the last module loaded by function 128
 
-// Skips a call's arguments up to and including its ")" so that the text
-// after the call is read as the program meant.
-void skip_call_arguments() {
-    size_t close = find_separator(reader.rest, ')');
-    if (close == std::string_view::npos) reader.rest = {};
-    else reader.rest.remove_prefix(close + 1);
-}
-
 // An unknown function: when the error mode lets the program go on, the
 // call's arguments are skipped and the call gives 0.
 void unknown_function(uint8_t token) {
@@ -40,18 +39,6 @@ void unknown_function(uint8_t token) {
     skip_call_arguments();
     set_result_long(0);
 }
-
-// Saves what evaluating other text (a DEF line) overwrites.
-struct SavedReader {
-    std::string_view rest = reader.rest;
-    char separator_found = reader.separator_found;
-    bool end_of_args = reader.end_of_args;
-    void restore() const {
-        reader.rest = rest;
-        reader.separator_found = separator_found;
-        reader.end_of_args = end_of_args;
-    }
-};
 
 // One argument's values as a parameter slot holds them.
 struct ArgValue {
@@ -203,7 +190,7 @@ struct ForceExpression {
 void statement_call() {
     std::string_view& r = reader.rest;
     const int32_t target =
-        r.size() < 2 ? 0 : static_cast<uint8_t>(r[0]) | (static_cast<uint8_t>(r[1]) << 8);
+        r.size() < 2 ? 0 : le16(r.data());
     if (target < 1 || target > program.line_count) {
         raise_error(113, std::to_string(target));
         return;
@@ -260,7 +247,7 @@ void user_function(uint8_t token) {
         unknown_function(token);
         return;
     }
-    const int32_t line = static_cast<uint8_t>(r[0]) | (static_cast<uint8_t>(r[1]) << 8);
+    const int32_t line = le16(r.data());
     r.remove_prefix(2);
     if (line_token(line) != Cmd::DEF) {
         unknown_function(token);

@@ -47,6 +47,11 @@ void dispatch_function(uint8_t token);
 // loading, FREELIBRARY and the procedure call by line reference.
 extern const Module kDispatchModule;
 
+// Skips a call's arguments up to and including its ")" (all the text when
+// there is none, without an error), so that after a failure that left
+// arguments unread the text after the call is read as the program meant.
+void skip_call_arguments();
+
 // Completes the result slots after a handler: unless the result is a
 // string the integer slot takes the long slot; unless it is a float or no
 // result, the float slot takes the long slot as a float.

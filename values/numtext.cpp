@@ -7,12 +7,6 @@
 
 namespace tolven {
 
-int32_t float_to_long(double f) {
-    // Strict bounds: -2147483648 itself is above the limit in magnitude.
-    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
-    return static_cast<int32_t>(std::trunc(f));
-}
-
 int32_t decimal_int_prefix(std::string_view text) {
     size_t i = 0;
     bool negative = false;
@@ -31,35 +25,66 @@ int32_t decimal_int_prefix(std::string_view text) {
     return static_cast<int32_t>(v);
 }
 
-double decimal_float_prefix(std::string_view text) {
-    size_t i = 0;
+NumberScan scan_number(std::string_view t) {
+    NumberScan r;
+    const size_t n = t.size();
+    size_t k = 0;
+    while (k < n && t[k] == ' ') ++k;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    size_t start = i;
-    auto digits = [&](size_t& k) {
-        size_t n = 0;
-        while (k < text.size() && text[k] >= '0' && text[k] <= '9') ++k, ++n;
-        return n;
-    };
-    size_t mantissa_digits = digits(i);
-    if (i < text.size() && text[i] == '.') {
-        size_t k = i + 1;
-        size_t frac = digits(k);
-        if (mantissa_digits + frac > 0) {
-            mantissa_digits += frac;
-            i = k;
+    if (k < n && (t[k] == '-' || t[k] == '+')) negative = t[k++] == '-';
+    const size_t start = k;
+    size_t digits = 0;
+    uint64_t whole = 0;
+    while (k < n && t[k] >= '0' && t[k] <= '9') {
+        if (digits < 18) whole = whole * 10 + static_cast<uint64_t>(t[k] - '0');
+        ++digits;
+        ++k;
+    }
+    bool point = false;
+    size_t frac = 0;
+    if (k < n && t[k] == '.') {
+        size_t j = k + 1;
+        uint64_t m = whole;
+        while (j < n && t[j] >= '0' && t[j] <= '9') {
+            if (digits + frac < 18) m = m * 10 + static_cast<uint64_t>(t[j] - '0');
+            ++j, ++frac;
+        }
+        if (digits + frac > 0) {
+            point = true;
+            digits += frac;
+            whole = m;
+            k = j;
         }
     }
-    if (mantissa_digits == 0) return 0.0;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        size_t k = i + 1;
-        if (k < text.size() && (text[k] == '+' || text[k] == '-')) ++k;
-        if (digits(k) > 0) i = k;
+    if (digits == 0) return r;
+    bool exponent = false;
+    if (k < n && (t[k] == 'e' || t[k] == 'E')) {
+        size_t j = k + 1;
+        if (j < n && (t[j] == '+' || t[j] == '-')) ++j;
+        const size_t exp_start = j;
+        while (j < n && t[j] >= '0' && t[j] <= '9') ++j;
+        if (j > exp_start) {
+            exponent = true;
+            k = j;
+        }
     }
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     double v = 0.0;
-    auto res = std::from_chars(text.data() + start, text.data() + i, v, std::chars_format::general);
-    if (res.ec != std::errc() || !std::isfinite(v)) return 0.0;
-    return negative ? -v : v;
+    if (!exponent && frac == 0 && digits <= 18) {
+        v = static_cast<double>(whole);
+    } else if (!exponent && digits <= 15) {
+        // Both operands are exact doubles, so one correctly rounded division
+        // gives the same value as the full conversion.
+        v = static_cast<double>(whole) / kPow10[frac];
+    } else {
+        auto res = std::from_chars(t.data() + start, t.data() + k, v, std::chars_format::general);
+        if (res.ec != std::errc() || !std::isfinite(v)) v = 0.0;
+    }
+    r.length = k;
+    r.point = point;
+    r.value = negative ? -v : v;
+    return r;
 }
 
 NumberValue value_of_text(std::string_view text) {
@@ -75,7 +100,7 @@ NumberValue value_of_text(std::string_view text) {
         return r;
     }
     r.i = r.l = decimal_int_prefix(text);
-    r.f = decimal_float_prefix(text);
+    r.f = scan_number(text).value;
     return r;
 }
 

@@ -7,17 +7,26 @@
 
 namespace tolven {
 
-// A float made into a long: truncated toward zero; a magnitude above
-// 2147483647 (and NaN) gives 0.
-int32_t float_to_long(double f);
+// A float made into a long or a 32-bit slot value: truncated toward zero;
+// a magnitude above 2147483647 (and NaN) gives 0. The strict lower bound is
+// deliberate: -2147483648 itself is beyond it.
+inline int32_t float_to_long(double f) {
+    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
+    return static_cast<int32_t>(f);
+}
 
 // The longest decimal integer at the start of `text` (one sign, digits);
 // 0 when there is none or it does not fit in 32 bits.
 int32_t decimal_int_prefix(std::string_view text);
-// The longest decimal float at the start of `text` (sign, digits, point,
-// digits, exponent with sign and digits), read in the C locale; 0 when there
-// is none or it lies outside the double range.
-double decimal_float_prefix(std::string_view text);
+struct NumberScan {
+    size_t length = 0;   // bytes of the longest number at the start (0: none)
+    bool point = false;  // it has a decimal point
+    double value = 0.0;  // 0 when there is none or it lies outside the double range
+};
+// The longest decimal number at the start of `text` after leading blanks
+// (sign, digits, point, digits, exponent with sign and digits), read in the
+// C locale; `length` counts the blanks too.
+NumberScan scan_number(std::string_view text);
 
 struct NumberValue {
     int32_t i = 0;

@@ -9,6 +9,7 @@
 #include "core/interp.h"
 #include "values/area.h"
 #include "values/functions.h"
+#include "values/numtext.h"
 #include "values/store.h"
 #include "values/sysvars.h"
 #include "values/textops.h"
@@ -161,7 +162,7 @@ void unescape(std::string_view body, int mode, std::string& out) {
 void set_numbers_from_text() {
     const NumberScan scan = scan_number(slots.s);
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
 }
 
 int type_of_kind(char kind) {
@@ -183,83 +184,9 @@ void undeclared(std::string_view text, std::string_view name, int type) {
     slots.type = type;
 }
 
-// Saves what a nested evaluation of other text overwrites.
-struct SavedText {
-    std::string_view rest = reader.rest;
-    char separator_found = reader.separator_found;
-    bool end_of_args = reader.end_of_args;
-    void restore() const {
-        reader.rest = rest;
-        reader.separator_found = separator_found;
-        reader.end_of_args = end_of_args;
-    }
-};
-
 }  // namespace
 
 // ---- number conversions ----
-
-NumberScan scan_number(std::string_view t) {
-    NumberScan r;
-    const size_t n = t.size();
-    size_t k = 0;
-    while (k < n && t[k] == ' ') ++k;
-    bool negative = false;
-    if (k < n && (t[k] == '-' || t[k] == '+')) negative = t[k++] == '-';
-    const size_t start = k;
-    size_t digits = 0;
-    uint64_t whole = 0;
-    while (k < n && t[k] >= '0' && t[k] <= '9') {
-        if (digits < 18) whole = whole * 10 + static_cast<uint64_t>(t[k] - '0');
-        ++digits;
-        ++k;
-    }
-    bool point = false;
-    size_t frac = 0;
-    if (k < n && t[k] == '.') {
-        size_t j = k + 1;
-        uint64_t m = whole;
-        while (j < n && t[j] >= '0' && t[j] <= '9') {
-            if (digits + frac < 18) m = m * 10 + static_cast<uint64_t>(t[j] - '0');
-            ++j, ++frac;
-        }
-        if (digits + frac > 0) {
-            point = true;
-            digits += frac;
-            whole = m;
-            k = j;
-        }
-    }
-    if (digits == 0) return r;
-    bool exponent = false;
-    if (k < n && (t[k] == 'e' || t[k] == 'E')) {
-        size_t j = k + 1;
-        if (j < n && (t[j] == '+' || t[j] == '-')) ++j;
-        const size_t exp_start = j;
-        while (j < n && t[j] >= '0' && t[j] <= '9') ++j;
-        if (j > exp_start) {
-            exponent = true;
-            k = j;
-        }
-    }
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    double v = 0.0;
-    if (!exponent && frac == 0 && digits <= 18) {
-        v = static_cast<double>(whole);
-    } else if (!exponent && digits <= 15) {
-        // Both operands are exact doubles, so one correctly rounded division
-        // gives the same value as the full conversion.
-        v = static_cast<double>(whole) / kPow10[frac];
-    } else {
-        auto res = std::from_chars(t.data() + start, t.data() + k, v, std::chars_format::general);
-        if (res.ec != std::errc() || !std::isfinite(v)) v = 0.0;
-    }
-    r.length = k;
-    r.point = point;
-    r.value = negative ? -v : v;
-    return r;
-}
 
 void format_integer(int32_t v, std::string& out) {
     char buf[16];
@@ -310,7 +237,7 @@ void complete_slots() {
             format_integer(slots.l, slots.s);
             break;
         case kFloat:
-            slots.i = slots.l = float_to_slot(slots.f);
+            slots.i = slots.l = float_to_long(slots.f);
             format_float(slots.f, slots.s);
             break;
         case kString:
@@ -369,7 +296,7 @@ namespace {
 
 bool read_index_list(std::string_view text, int32_t idx[3]) {
     idx[0] = idx[1] = idx[2] = 0;
-    SavedText saved;
+    SavedReader saved;
     reader.rest = text;
     int n = 0;
     bool ok = true;
@@ -491,7 +418,7 @@ void read_number(std::string_view arg) {
     size_t end = scan.length;
     while (end < arg.size() && arg[end] == ' ') ++end;
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
     if (scan.length == 0 || end != arg.size()) {
         slots.s.assign(arg.data(), arg.size());
         slots.type = kString;
@@ -788,7 +715,7 @@ void apply(Pending& left, bool& stale) {
             break;
     }
     slots.f = r;
-    slots.i = slots.l = float_to_slot(r);
+    slots.i = slots.l = float_to_long(r);
     slots.type = type;
     stale = true;
 }

@@ -42,6 +42,19 @@ struct ReaderState {
 };
 extern ReaderState reader;
 
+// Saves what reading other text (a DEF line, an index list) overwrites, so
+// the caller's argument text can be put back afterwards.
+struct SavedReader {
+    std::string_view rest = reader.rest;
+    char separator_found = reader.separator_found;
+    bool end_of_args = reader.end_of_args;
+    void restore() const {
+        reader.rest = rest;
+        reader.separator_found = separator_found;
+        reader.end_of_args = end_of_args;
+    }
+};
+
 // Output format settings used whenever a number becomes text.
 struct NumberFormat {
     int32_t decimals = 6;  // fixed-point decimals of floats (at most 35)
@@ -96,21 +109,6 @@ void complete_slots();
 // The text of an integer / float under the current width and decimals.
 void format_integer(int32_t v, std::string& out);
 void format_float(double v, std::string& out);
-// A float made into a 32-bit slot value: truncated toward zero, 0 beyond
-// the 32-bit range (and for NaN).
-inline int32_t float_to_slot(double f) {
-    if (!(f > -2147483648.0 && f < 2147483648.0)) return 0;
-    return static_cast<int32_t>(f);
-}
-
-struct NumberScan {
-    size_t length = 0;   // bytes of the longest number at the start (0: none)
-    bool point = false;  // it has a decimal point
-    double value = 0.0;
-};
-// The longest decimal number at the start of `text` after leading blanks
-// (sign, digits, point, digits, exponent); `length` counts the blanks too.
-NumberScan scan_number(std::string_view text);
 
 // ---- parameter block copies of the reader levels ----
 // Every nesting level of the reader sees its own copy of the parameter

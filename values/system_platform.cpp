@@ -19,16 +19,23 @@ std::optional<RegionalSettings> cached;
 
 DateTime from_clock(bool utc) {
     using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t t = system_clock::to_time_t(now);
+    const int64_t ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return date_time_from_epoch_ms(ms, utc).value_or(DateTime{});
+}
+
+}  // namespace
+
+std::optional<DateTime> date_time_from_epoch_ms(int64_t ms, bool utc) {
+    // Floor division, so a moment before 1970 keeps a millisecond of 0..999.
+    const int64_t millisecond = ((ms % 1000) + 1000) % 1000;
+    const std::time_t secs = static_cast<std::time_t>((ms - millisecond) / 1000);
     std::tm tm{};
 #if defined(_WIN32)
-    if (utc) gmtime_s(&tm, &t);
-    else localtime_s(&tm, &t);
+    const bool ok = (utc ? gmtime_s(&tm, &secs) : localtime_s(&tm, &secs)) == 0;
 #else
-    if (utc) gmtime_r(&t, &tm);
-    else localtime_r(&t, &tm);
+    const bool ok = (utc ? gmtime_r(&secs, &tm) : localtime_r(&secs, &tm)) != nullptr;
 #endif
+    if (!ok) return std::nullopt;
     DateTime d;
     d.year = tm.tm_year + 1900;
     d.month = tm.tm_mon + 1;
@@ -36,12 +43,9 @@ DateTime from_clock(bool utc) {
     d.hour = tm.tm_hour;
     d.minute = tm.tm_min;
     d.second = tm.tm_sec;
-    d.millisecond =
-        static_cast<int32_t>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
+    d.millisecond = static_cast<int32_t>(millisecond);
     return d;
 }
-
-}  // namespace
 
 DateTime SystemPlatform::local_time() { return from_clock(false); }
 DateTime SystemPlatform::utc_time() { return from_clock(true); }

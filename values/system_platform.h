@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "values/dates.h"
+#include "values/message_record.h"
 
 namespace tolven {
 
@@ -24,14 +25,6 @@ struct RegionalSettings {
     std::string short_date = "dd.MM.yyyy";  // "sShortDate"
     std::string decimal = ",";              // "sDecimal"
     std::string thousands = ".";            // "sThousand"
-};
-
-// A window message taken by a peek, with the 32-bit values programs see.
-struct PeekedMessage {
-    uint32_t window = 0;
-    uint32_t message = 0;
-    int32_t wparam = 0;
-    int32_t lparam = 0;
 };
 
 class SystemPlatform {
@@ -61,7 +54,7 @@ public:
     virtual uint32_t window_procedure(int index) { return 0; }
 
     // Whether a message waits for the thread (not removed).
-    virtual bool peek_message(PeekedMessage& out) { return false; }
+    virtual bool peek_message(MessageRecord& out) { return false; }
 
     virtual RegionalSettings regional_settings() { return {}; }
     virtual DateTime local_time();
@@ -95,5 +88,10 @@ const RegionalSettings& regional();
 void reset_regional_cache();
 // The date order text (".dMy" with German settings).
 std::string regional_date_order();
+
+// A moment given in milliseconds since 1970 (UTC) as a date and time in the
+// C library's local time or in UTC; nullopt when it cannot convert it. The
+// portable platforms read the clock and file times through it.
+std::optional<DateTime> date_time_from_epoch_ms(int64_t ms, bool utc);
 
 }  // namespace tolven

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "core/bytes.h"
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
@@ -19,6 +20,7 @@
 #include "screen/screen_state.h"
 #include "screen/text_screen.h"
 #include "system/sound_state.h"
+#include "values/numtext.h"
 #include "values/radix.h"
 #include "values/reader.h"
 #include "values/system_platform.h"
@@ -26,7 +28,7 @@
 namespace tolven {
 
 int32_t call_argument_count = 0;
-KeptMessage kept_message;
+MessageRecord kept_message;
 
 namespace {
 
@@ -65,31 +67,16 @@ std::string dotted(uint32_t high, uint32_t low) {
     return std::to_string(high) + "." + std::to_string(low);
 }
 
-// The rows of the current dBase table; a missing table reads as 0 / "".
+// The rows of the current dBase table come from the table engine, which
+// knows its fields; a missing table reads as 0 / "".
 void read_table_row(Sys token) {
-    const dbase::Table* t = dbase::current();
-    if (!t) {
-        if (is_text_row(code_of(token))) put_text({});
-        return;
-    }
-    switch (token) {
-        case Sys::DBINFO160: put_long(t->count); break;
-        case Sys::DBINFO161: put_int(t->header_length); break;
-        case Sys::DBINFO162: put_int(t->record_length); break;
-        case Sys::DBINFO163: put_long(t->current); break;
-        case Sys::DBINFO164: put_int(t->field_count); break;
-        case Sys::DBINFO165: put_text(t->file_name); break;
-        case Sys::DBINFO166: put_text(t->last_type == ' ' ? std::string_view{} : std::string_view(&t->last_type, 1)); break;
-        case Sys::DBINFO167: put_int(t->last_length); break;
-        case Sys::DBINFO168: put_int(t->last_decimals); break;
-        case Sys::DBINFO169: put_int(t->last_number); break;
-        case Sys::DBINFO170: put_text(t->date_long); break;
-        case Sys::DBINFO171: put_int(t->deleted ? 1 : 0); break;
-        case Sys::DBINFO172: put_int(t->end ? 1 : 0); break;
-        case Sys::DBISOPEN: put_long(t->state != dbase::TableState::Closed ? 1 : 0); break;
-        case Sys::DBMODE: put_long(static_cast<int32_t>(t->state) & 3); break;
-        case Sys::DBFIELDNAME: put_text(t->last_name); break;
-        default: break;
+    const std::optional<dbase::TableValue> v = dbase::system_value(token);
+    const TokenInfo* info = sysvar_info(code_of(token));
+    if (!v || !info) return;
+    switch (info->result) {
+        case TokenResult::Str: put_text(v->text); break;
+        case TokenResult::Int: put_int(v->number); break;
+        default: put_long(v->number); break;
     }
 }
 
@@ -100,7 +87,7 @@ void read_constant(std::string_view text, int type) {
         raise_error(100);
         return;
     }
-    const int32_t line = static_cast<uint8_t>(text[2]) | (static_cast<uint8_t>(text[3]) << 8);
+    const int32_t line = le16(text.data() + 2);
     std::string_view value = line_text(line);
     value = value.size() > 5 ? value.substr(5) : std::string_view{};
     if (type == kString && value.size() >= 2 && value.front() == '"' && value.back() == '"')
@@ -108,7 +95,7 @@ void read_constant(std::string_view text, int type) {
     put_text(value);
     const NumberScan scan = scan_number(value);
     slots.f = scan.value;
-    slots.i = slots.l = float_to_slot(scan.value);
+    slots.i = slots.l = float_to_long(scan.value);
 }
 
 // Fills the slot of one token.
@@ -184,18 +171,18 @@ void read_token(uint8_t code, std::string_view text) {
         case Sys::EVENTFLAG3: put_int(take(events.timer_flag)); break;
         case Sys::MOUSEBUTTONS: put_int(events.mouse_button_state()); break;
         case Sys::MSGWAITING: {
-            PeekedMessage m;
+            MessageRecord m;
             if (sys.peek_message(m)) {
-                kept_message = {as_value(m.window), as_value(m.message), m.wparam, m.lparam};
-                gui_state.last_message = kept_message.message;
+                kept_message = m;
+                gui_state.last_message = as_value(m.message);
                 put_int(1);
             } else {
                 put_int(0);
             }
             break;
         }
-        case Sys::MSGWINDOW: put_int(kept_message.window); break;
-        case Sys::MSGNUMBER: put_int(kept_message.message); break;
+        case Sys::MSGWINDOW: put_int(as_value(kept_message.window)); break;
+        case Sys::MSGNUMBER: put_int(as_value(kept_message.message)); break;
         case Sys::MSGWPARAM: put_long(kept_message.wparam); break;
         case Sys::MSGLPARAM: put_long(kept_message.lparam); break;
         case Sys::SQLROWS: put_long(odbc_state.row_count); break;

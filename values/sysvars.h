@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "values/message_record.h"
+
 namespace tolven {
 
 // Reads the system variable or radix number written in `text` (type
@@ -23,10 +25,7 @@ extern int32_t call_argument_count;
 
 // The window message kept by the message-waiting system variable, for the
 // four that read its parts.
-struct KeptMessage {
-    int32_t window = 0, message = 0, wparam = 0, lparam = 0;
-};
-extern KeptMessage kept_message;
+extern MessageRecord kept_message;
 
 // The runtime's version text.
 constexpr std::string_view kVersionText = "7.0f-NT";

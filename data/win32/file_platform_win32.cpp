@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "data/file_platform.h"
+#include "values/win32/system_time.h"
 
 namespace tolven {
 
@@ -41,22 +42,14 @@ public:
         return SetFileAttributesA(name.c_str(), a) ? 0 : last_error();
     }
 
-    std::optional<FileStamp> last_write(const std::string& name) override {
+    std::optional<DateTime> last_write(const std::string& name) override {
         WIN32_FILE_ATTRIBUTE_DATA data;
         if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
         FILETIME local;
         SYSTEMTIME st;
         if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
             return std::nullopt;
-        FileStamp s;
-        s.year = st.wYear;
-        s.month = st.wMonth;
-        s.day = st.wDay;
-        s.hour = st.wHour;
-        s.minute = st.wMinute;
-        s.second = st.wSecond;
-        s.millisecond = st.wMilliseconds;
-        return s;
+        return date_time_of(st);
     }
 
     int change_dir(const std::string& path) override {

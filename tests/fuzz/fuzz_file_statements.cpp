@@ -47,9 +47,9 @@ public:
         return attr::kArchive;
     }
     int set_attributes(const std::string& name, uint32_t) override { return fs_.has(name) ? 0 : 2; }
-    std::optional<FileStamp> last_write(const std::string& name) override {
+    std::optional<DateTime> last_write(const std::string& name) override {
         if (!fs_.has(name)) return std::nullopt;
-        return FileStamp{2026, 12, 7, 1, 2, 3, 4};
+        return DateTime{2026, 12, 7, 1, 2, 3, 4};
     }
     int change_dir(const std::string&) override { return 3; }
     int make_dir(const std::string&) override { return 5; }

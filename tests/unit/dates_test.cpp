@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "values/dates.h"
+#include "values/system_platform.h"
 
 using namespace tolven;
 
@@ -121,4 +122,12 @@ TEST(PureDates, TimeTexts) {
     EXPECT_EQ(month_name(0), "");
     EXPECT_EQ(month_name(13), "");
     EXPECT_EQ(weekday_name(7), "");
+}
+
+// File times and the clock share one conversion; a moment before 1970 keeps
+// its millisecond within the second instead of going negative.
+TEST(ClockDates, MillisecondsSince1970InUtc) {
+    EXPECT_EQ(date_time_from_epoch_ms(0, true), at(1970, 1, 1));
+    EXPECT_EQ(date_time_from_epoch_ms(1234567890123, true), at(2009, 2, 13, 23, 31, 30, 123));
+    EXPECT_EQ(date_time_from_epoch_ms(-1, true), at(1969, 12, 31, 23, 59, 59, 999));
 }

@@ -333,7 +333,7 @@ public:
     std::vector<DirEntry> find(const std::string& p) override { return base.find(p); }
     std::optional<uint32_t> attributes(const std::string&) override { return attr::kArchive; }
     int set_attributes(const std::string& n, uint32_t a) override { return base.set_attributes(n, a); }
-    std::optional<FileStamp> last_write(const std::string& n) override { return base.last_write(n); }
+    std::optional<DateTime> last_write(const std::string& n) override { return base.last_write(n); }
     int change_dir(const std::string& p) override { return base.change_dir(p); }
     int make_dir(const std::string& p) override { return base.make_dir(p); }
     int remove_dir(const std::string& p) override { return base.remove_dir(p); }

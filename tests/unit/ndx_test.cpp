@@ -51,7 +51,7 @@ TEST_F(NdxTest, HeaderLayoutAndEmptyIndex) {
     EXPECT_EQ(current()->master()->first(), 0);
     EXPECT_TRUE(current()->master()->at_end());
     EXPECT_EQ(go_to("TOP", 0, std::nullopt), 0);
-    EXPECT_EQ(system_value(172)->number, 1);
+    EXPECT_EQ(system_value(Sys::DBINFO172)->number, 1);
 
     ASSERT_TRUE(create_index("BORN", "BYDATE"));
     f = fs.get("BYDATE.NDX");
@@ -99,7 +99,7 @@ TEST_F(NdxTest, SeekExactAndNotExact) {
     EXPECT_EQ(seek("MA", false), 2);  // "MA" sorts first of the MA.. names
     EXPECT_EQ(seek("MAI", false), 3);
     EXPECT_EQ(seek("MA", true), 2);
-    EXPECT_EQ(system_value(163)->number, 2);
+    EXPECT_EQ(system_value(Sys::DBINFO163)->number, 2);
     EXPECT_EQ(seek("MAN", true), 0);
     EXPECT_EQ(seek("MANN", true), 5);
     EXPECT_EQ(seek("X", false), 0);

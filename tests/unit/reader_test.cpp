@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "tests/unit/support/runtime_fixture.h"
+#include "values/numtext.h"
 #include "values/store.h"
 #include "values/textops.h"
 

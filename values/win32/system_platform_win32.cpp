@@ -9,6 +9,7 @@
 #include "values/low_memory.h"
 #include "values/system_platform.h"
 #include "values/win32/system_platform_win32.h"
+#include "values/win32/system_time.h"
 
 namespace tolven {
 
@@ -24,18 +25,6 @@ std::string profile_intl(const char* key, LCTYPE fallback_type, const char* fall
     char buf[128];
     GetProfileStringA("intl", key, def, buf, sizeof buf);
     return buf;
-}
-
-DateTime from_system_time(const SYSTEMTIME& st) {
-    DateTime d;
-    d.year = st.wYear;
-    d.month = st.wMonth;
-    d.day = st.wDay;
-    d.hour = st.wHour;
-    d.minute = st.wMinute;
-    d.second = st.wSecond;
-    d.millisecond = st.wMilliseconds;
-    return d;
 }
 
 // "X:\" for drive 1..26, null for the current drive.
@@ -99,7 +88,7 @@ public:
         return pointer_address(p);
     }
 
-    bool peek_message(PeekedMessage& out) override {
+    bool peek_message(MessageRecord& out) override {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) return false;
         out.window = handle_value(msg.hwnd);
@@ -120,12 +109,12 @@ public:
     DateTime local_time() override {
         SYSTEMTIME st;
         GetLocalTime(&st);
-        return from_system_time(st);
+        return date_time_of(st);
     }
     DateTime utc_time() override {
         SYSTEMTIME st;
         GetSystemTime(&st);
-        return from_system_time(st);
+        return date_time_of(st);
     }
 
     std::optional<int64_t> disk_free(int drive) override {
