@@ -11,6 +11,7 @@
 #include "core/interp.h"
 #include "core/loop.h"
 #include "core/shutdown.h"
+#include "tests/unit/support/listing.h"
 #include "tests/unit/support/recording_host.h"
 
 namespace tolven::testing {
@@ -40,6 +41,16 @@ protected:
             else program.add_line(l, 0);
         }
     }
+
+    // The program written as a listing: load_listing("IF 0\nINC a%\nENDIF")
+    // or one listing line per string.
+    void load_listing(const std::string& text) {
+        const Program p = assemble_listing(text);
+        program.clear();
+        for (int32_t n = 1; n <= p.line_count; ++n)
+            program.add_line(p.lines[static_cast<size_t>(n)], p.expression_flags[static_cast<size_t>(n)]);
+    }
+    void load_listing(std::initializer_list<std::string> lines) { load_listing(listing_of(lines)); }
 
     // Runs the program to its end; returns the exit code.
     int run() {
