@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "core/tokens.h"
 #include "tests/unit/support/dbase_fixture.h"
 
 namespace tolven::testing {
@@ -126,13 +127,13 @@ TEST_F(DbfTest, HeaderDateYears) {
     f[1] = 5, f[2] = 3, f[3] = 9;
     fs.put("P.DBF", f);
     open_table(1, "P");
-    EXPECT_EQ(system_value(170)->text, "09.03.2005");
-    EXPECT_EQ(system_value(165)->text, "09.03.05");
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO170))->text, "09.03.2005");
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO165))->text, "09.03.05");
     close_table(1);
     f[1] = 99;
     fs.put("P.DBF", f);
     open_table(1, "P");
-    EXPECT_EQ(system_value(170)->text, "09.03.1999");
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO170))->text, "09.03.1999");
 }
 
 TEST_F(DbfTest, FieldWritesAreCheckedAndNormalised) {
@@ -166,9 +167,9 @@ TEST_F(DbfTest, FieldWritesAreCheckedAndNormalised) {
     EXPECT_EQ(read_field("NAME"), "A very lon");
     EXPECT_EQ(write_field(1, "Bo"), 1);
     EXPECT_EQ(read_field(1), "Bo        ");
-    EXPECT_EQ(system_value(166)->text, "C");
-    EXPECT_EQ(system_value(169)->number, 1);
-    EXPECT_EQ(system_value(224)->text, "NAME");
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO166))->text, "C");
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO169))->number, 1);
+    EXPECT_EQ(system_value(code_of(Sys::DBFIELDNAME))->text, "NAME");
     EXPECT_TRUE(rec.boxes.empty());
 }
 
@@ -203,7 +204,7 @@ TEST_F(DbfTest, RecordsAreWrittenAppendedAndRead) {
     EXPECT_EQ(write_field("NAME", "C"), 1);
     EXPECT_EQ(append_record(), 3);
     EXPECT_EQ(read_field("NAME"), "          ");  // blanked after the append
-    EXPECT_EQ(system_value(160)->number, 3);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO160))->number, 3);
     EXPECT_EQ(go_to("", 2, std::nullopt), 2);
     EXPECT_EQ(read_field("NAME"), "B         ");
     EXPECT_EQ(write_field("NAME", "BB"), 1);
@@ -212,7 +213,7 @@ TEST_F(DbfTest, RecordsAreWrittenAppendedAndRead) {
     EXPECT_EQ(go_to("", 0, 2), 2);  // the second argument names the record
     EXPECT_EQ(read_field("NAME"), "BB        ");
     EXPECT_EQ(write_record(99), 4);  // outside the table: appended
-    EXPECT_EQ(system_value(195)->number, 2);
+    EXPECT_EQ(system_value(code_of(Sys::DBMODE))->number, 2);
 }
 
 TEST_F(DbfTest, GoToKeywordsAndCounts) {
@@ -226,7 +227,7 @@ TEST_F(DbfTest, GoToKeywordsAndCounts) {
     EXPECT_EQ(go_to("<", 0, 2), 2);
     EXPECT_EQ(go_to("BOTTOM", 0, std::nullopt), 6);
     EXPECT_EQ(go_to(">", 0, std::nullopt), 6);
-    EXPECT_EQ(system_value(172)->number, 1);  // end flag
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO172))->number, 1);  // end flag
     EXPECT_EQ(go_to("PREV", 0, 100), 1);
     EXPECT_EQ(go_to("INDEX", 0, 3), 3);
     EXPECT_EQ(go_to("*", 0, 1), 1);
@@ -247,7 +248,7 @@ TEST_F(DbfTest, DeleteRecallAndPack) {
     }
     go_to("", 2, std::nullopt);
     EXPECT_EQ(delete_record(), 2);
-    EXPECT_EQ(system_value(171)->number, 1);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO171))->number, 1);
     go_to("", 4, std::nullopt);
     delete_record();
     go_to("", 3, std::nullopt);
@@ -278,7 +279,7 @@ TEST_F(DbfTest, DeleteRecallAndPack) {
 TEST_F(DbfTest, DeleteWithoutACurrentRecordAddsNothing) {
     make_table("P", kPeople);
     EXPECT_EQ(delete_record(), 0);
-    EXPECT_EQ(system_value(160)->number, 0);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO160))->number, 0);
 }
 
 TEST_F(DbfTest, MemoLinesAreBrokenAtTheWidth) {
@@ -433,15 +434,15 @@ TEST_F(DbfTest, DateConversions) {
 }
 
 TEST_F(DbfTest, SystemValuesWithoutATable) {
-    EXPECT_EQ(system_value(160)->number, 0);
-    EXPECT_EQ(system_value(224)->text, "");
-    EXPECT_EQ(system_value(194)->number, 0);
-    EXPECT_FALSE(system_value(173).has_value());
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO160))->number, 0);
+    EXPECT_EQ(system_value(code_of(Sys::DBFIELDNAME))->text, "");
+    EXPECT_EQ(system_value(code_of(Sys::DBISOPEN))->number, 0);
+    EXPECT_FALSE(system_value(code_of(Sys::SCREENWIDTH)).has_value());
     make_table("P", kPeople);
-    EXPECT_EQ(system_value(194)->number, 1);
-    EXPECT_EQ(system_value(161)->number, 32 * 4 + 33);
-    EXPECT_EQ(system_value(162)->number, 26);
-    EXPECT_EQ(system_value(164)->number, 4);
+    EXPECT_EQ(system_value(code_of(Sys::DBISOPEN))->number, 1);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO161))->number, 32 * 4 + 33);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO162))->number, 26);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO164))->number, 4);
 }
 
 }  // namespace

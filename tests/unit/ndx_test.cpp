@@ -5,6 +5,7 @@
 
 #include "data/ndx.h"
 #include "data/ndx_check.h"
+#include "core/tokens.h"
 #include "tests/unit/support/dbase_fixture.h"
 
 namespace tolven::testing {
@@ -51,7 +52,7 @@ TEST_F(NdxTest, HeaderLayoutAndEmptyIndex) {
     EXPECT_EQ(current()->master()->first(), 0);
     EXPECT_TRUE(current()->master()->at_end());
     EXPECT_EQ(go_to("TOP", 0, std::nullopt), 0);
-    EXPECT_EQ(system_value(172)->number, 1);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO172))->number, 1);
 
     ASSERT_TRUE(create_index("BORN", "BYDATE"));
     f = fs.get("BYDATE.NDX");
@@ -99,7 +100,7 @@ TEST_F(NdxTest, SeekExactAndNotExact) {
     EXPECT_EQ(seek("MA", false), 2);  // "MA" sorts first of the MA.. names
     EXPECT_EQ(seek("MAI", false), 3);
     EXPECT_EQ(seek("MA", true), 2);
-    EXPECT_EQ(system_value(163)->number, 2);
+    EXPECT_EQ(system_value(code_of(Sys::DBINFO163))->number, 2);
     EXPECT_EQ(seek("MAN", true), 0);
     EXPECT_EQ(seek("MANN", true), 5);
     EXPECT_EQ(seek("X", false), 0);
