@@ -1,4 +1,4 @@
-// Loads a program from listing-like lines into the runtime and runs it with a
+// Loads a program written as a listing into the runtime and runs it with a
 // recording host.
 #pragma once
 #include <gtest/gtest.h>
@@ -31,16 +31,6 @@ protected:
         program.clear();
     }
     void TearDown() override { set_host(nullptr); }
-
-    // Each line: first byte token, rest argument text. A line starting with
-    // '\x15' is an expression line.
-    void load(std::initializer_list<std::string> lines) {
-        program.clear();
-        for (const auto& l : lines) {
-            if (!l.empty() && l[0] == '\x15') program.add_line(l.substr(1), 1);
-            else program.add_line(l, 0);
-        }
-    }
 
     // The program written as a listing: load_listing("IF 0\nINC a%\nENDIF")
     // or one listing line per string.
