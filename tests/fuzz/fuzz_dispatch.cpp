@@ -8,6 +8,7 @@
 // a token selector byte (bit 7: expression line) and the argument text.
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -44,9 +45,9 @@ BoundedHost* host_instance() {
     return h;
 }
 
-// DEF, CALL, DIM, DISPOSE, STRUCT, WITH, ENDWITH, POKEB, POKEW, POKEL,
-// POKEZ, POKES, LET, DECLARE, FREELIBRARY, ENDPROC, RETURN, comment.
-constexpr uint8_t kTokens[] = {131, 255, 111, 110, 54, 53, 52, 109, 108, 86, 107, 85, 206, 204, 69, 140, 139, 39};
+constexpr Cmd kTokens[] = {Cmd::DEF, Cmd::CALL, Cmd::DIM, Cmd::DISPOSE, Cmd::STRUCT, Cmd::WITH, Cmd::ENDWITH,
+                           Cmd::POKEB, Cmd::POKEW, Cmd::POKEL, Cmd::POKEZ, Cmd::POKES, Cmd::LET, Cmd::DECLARE,
+                           Cmd::FREELIBRARY, Cmd::ENDPROC, Cmd::RETURN, Cmd::REM};
 
 void prepare() {
     std::string error;
@@ -87,8 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     program.clear();
     // Two prepared lines: blocks for a# and r#.
-    program.add_line("\x6F" "a#,16", 0);
-    program.add_line("\x6F" "r#,S", 0);
+    const std::string dim(1, static_cast<char>(code_of(Cmd::DIM)));
+    program.add_line(dim + "a#,16", 0);
+    program.add_line(dim + "r#,S", 0);
     std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
     while (!rest.empty() && program.line_count < 64) {
         const size_t end = rest.find('\n');
@@ -96,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
         if (line.empty()) continue;
         const auto selector = static_cast<uint8_t>(line[0]);
-        const uint8_t token = kTokens[(selector & 0x7F) % sizeof kTokens];
+        const uint8_t token = code_of(kTokens[(selector & 0x7F) % std::size(kTokens)]);
         program.add_line(std::string(1, static_cast<char>(token)) + std::string(line.substr(1)),
                          (selector & 0x80) ? 1 : 0);
     }

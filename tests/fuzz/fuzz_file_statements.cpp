@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/modules.h"
@@ -86,8 +87,11 @@ World& world() {
     return *w;
 }
 
-constexpr uint8_t kStatements[] = {84,  102, 106, 112, 113, 114, 115, 117, 212, 220, 221, 222,
-                                   223, 224, 225, 229, 230, 231, 232, 233, 234, 235, 244};
+constexpr Cmd kStatements[] = {Cmd::BLOCKWRITE, Cmd::SETFILEATTR, Cmd::LOADTEXT, Cmd::BOPEN, Cmd::BCLOSE,
+                               Cmd::BWRITE, Cmd::BSEEK, Cmd::FILEMODE, Cmd::FILECOPY, Cmd::CLEARITEMS,
+                               Cmd::ADDITEM, Cmd::DIR, Cmd::CHDIR, Cmd::MKDIR, Cmd::RMDIR, Cmd::ASSIGN,
+                               Cmd::RENAME, Cmd::APPEND, Cmd::CLOSE, Cmd::ERASE, Cmd::RESET, Cmd::REWRITE,
+                               Cmd::SETITEM};
 using Function = void (*)();
 constexpr Function kFunctions[] = {file_time_function,   file_attribute_function, file_date_function,
                                    byte_get_function,    byte_position_function,  byte_size_function,
@@ -141,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 begin_arguments(args);
                 kFunctions[(sel & 0x7F) % std::size(kFunctions)]();
             } else {
-                interp.current_token = kStatements[sel % sizeof kStatements];
+                interp.current_token = code_of(kStatements[sel % std::size(kStatements)]);
                 interp.argument_text = args;
                 begin_arguments(args);
                 statement_handler(interp.current_token)();

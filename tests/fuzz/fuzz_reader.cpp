@@ -6,6 +6,7 @@
 // separator and mode; the rest is the argument text.
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "app/modules.h"
@@ -60,9 +61,9 @@ void declare_fixed_variables() {
 
 constexpr char kSeparators[] = {' ', ',', ')', '=', 'p', ';', ']', ':'};
 constexpr int kModes[] = {kAny, kStringArg, kNumberArg, kRawString};
-// Statements run on the text: assignment, DECLARE, PARAMETERS, ADD, CLEAR,
-// INC, list assignments, list DIM.
-constexpr uint8_t kStatements[] = {206, 204, 207, 210, 61, 208, 196, 199, 200};
+// Statements run on the text.
+constexpr Cmd kStatements[] = {Cmd::LET, Cmd::DECLARE, Cmd::PARAMETERS, Cmd::ADD, Cmd::CLEAR, Cmd::INC,
+                               Cmd::LIST_I, Cmd::LIST_S, Cmd::DIM_I};
 
 }  // namespace
 
@@ -88,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     program.clear();
     try {
         if (statement) {
-            const uint8_t token = kStatements[(control >> 3) % sizeof kStatements];
+            const uint8_t token = code_of(kStatements[(control >> 3) % std::size(kStatements)]);
             program.add_line(std::string(1, static_cast<char>(token)) + text, expression ? 1 : 0);
             run_loop();
         } else {
-            program.add_line(std::string(1, '\x40') + text, expression ? 1 : 0);
+            program.add_line(std::string(1, static_cast<char>(code_of(Cmd::EVAL))) + text, expression ? 1 : 0);
             interp.current_line = 1;
-            interp.current_token = 64;
+            interp.current_token = code_of(Cmd::EVAL);
             const std::string_view args = std::string_view(program.lines[1]).substr(1);
             const char sep = kSeparators[choice % sizeof kSeparators];
             const int mode = kModes[(choice >> 3) % 4];

@@ -16,22 +16,6 @@
 namespace tolven::testing {
 namespace {
 
-// Command tokens, written apart from the text so no hex escape runs on.
-#define DECLARE "\xCC"
-#define ASSIGN "\xCE"
-#define DIM "\x6F"
-#define DISPOSE "\x6E"
-#define STRUCT "\x36"
-#define WITH "\x35"
-#define ENDWITH "\x34"
-#define POKEB "\x6D"
-#define POKEW "\x6C"
-#define POKEL "\x56"
-#define POKEZ "\x6B"
-#define POKES "\x55"
-#define ERROR_MODE "\xEF"
-#define EXPR "\x15"
-
 class Areas : public RuntimeTest {
 protected:
     int run_fresh(std::initializer_list<std::string> lines) {
@@ -41,7 +25,7 @@ protected:
         reset_shutdown_steps();
         errors = ErrorState{};
         rec.boxes.clear();
-        load(lines);
+        load_listing(lines);
         return run();
     }
     std::string failure() const { return rec.boxes.empty() ? "<none>" : rec.boxes.back().caption; }
@@ -58,7 +42,7 @@ protected:
 };
 
 TEST_F(Areas, StructureFieldsFollowEachOtherWithoutAlignment) {
-    ASSERT_EQ(run_fresh({STRUCT "point = x%, y&, name$(4), raw#(3), tail%"}), 0);
+    ASSERT_EQ(run_fresh({"STRUCT point = x%, y&, name$(4), raw#(3), tail%"}), 0);
     const int32_t s = find_structure("POINT");
     ASSERT_GE(s, 0);
     EXPECT_EQ(structure_at(s)->size, 2 + 4 + 5 + 3 + 2);
@@ -78,7 +62,7 @@ TEST_F(Areas, StructureFieldsFollowEachOtherWithoutAlignment) {
     EXPECT_EQ(find_field(s, "X"), nullptr);
 
     // A second definition of a name hides the first; DIM takes the newest.
-    ASSERT_EQ(run_fresh({STRUCT "P=a%", STRUCT "p=a&,b&", DECLARE "v#", DIM "v#,P"}), 0);
+    ASSERT_EQ(run_fresh({"STRUCT P=a%", "STRUCT p=a&,b&", "DECLARE v#", "DIM v#,P"}), 0);
     EXPECT_EQ(area("v#").size, 8);
 }
 
@@ -102,16 +86,22 @@ TEST_F(Areas, StructureErrors) {
              Case{"P=b#()", "Fehler in Strukturdefinition: B#()"},
              Case{"P=b#(2000000000),c#(2000000000)", "Fehler in Strukturdefinition: C#(2000000000)"},
          }) {
-        EXPECT_EQ(run_fresh({STRUCT + std::string(c.text)}), 2) << c.text;
+        EXPECT_EQ(run_fresh({"STRUCT " + std::string(c.text)}), 2) << c.text;
         EXPECT_EQ(failure(), c.message) << c.text;
         EXPECT_EQ(structure_count(), 0) << "a failed STRUCT defines nothing: " << c.text;
     }
 }
 
 TEST_F(Areas, TooManyStructuresAndFields) {
-    std::string fields = "P=";
-    for (int k = 0; k < 9990; ++k) fields += (k ? ",f" : "f") + std::to_string(k) + "%";
-    ASSERT_EQ(run_fresh({STRUCT + fields, STRUCT "Q=x%"}), 2);
+    // Ten structures of 999 fields each: one line holding all of them would
+    // be longer than a program line may be.
+    std::string program_text;
+    for (int s = 0; s < 10; ++s) {
+        program_text += "STRUCT P" + std::to_string(s) + "=";
+        for (int k = 0; k < 999; ++k) program_text += (k ? ",f" : "f") + std::to_string(k) + "%";
+        program_text += "\n";
+    }
+    ASSERT_EQ(run_fresh({program_text + "STRUCT Q=x%"}), 2);
     EXPECT_EQ(failure(), "Zu viele Strukturvariablen: X%");
     EXPECT_EQ(struct_field_count(), 9990);
 
@@ -126,7 +116,7 @@ TEST_F(Areas, TooManyStructuresAndFields) {
 }
 
 TEST_F(Areas, DimAndDispose) {
-    ASSERT_EQ(run_fresh({DECLARE "a#,b#", DIM "a#,10", EXPR DIM "b#, 3*2"}), 0);
+    ASSERT_EQ(run_fresh({"DECLARE a#,b#", "DIM a#,10", "~DIM b#, 3*2"}), 0);
     const AreaVar& a = area("A#");
     EXPECT_NE(a.data, 0u);
     EXPECT_LE(a.data, 0x7FFFFFFFu);
@@ -136,19 +126,19 @@ TEST_F(Areas, DimAndDispose) {
     EXPECT_TRUE(memory_writable(a.data, 11));
     EXPECT_EQ(area("b#").size, 6);
 
-    EXPECT_EQ(run_fresh({DECLARE "a#", DIM "a#,10", DIM "a#,4"}), 2);
+    EXPECT_EQ(run_fresh({"DECLARE a#", "DIM a#,10", "DIM a#,4"}), 2);
     EXPECT_EQ(failure(), "Bereichsvariable ist bereits DIMensioniert!");
     EXPECT_EQ(area("A#").size, 10);
 
-    ASSERT_EQ(run_fresh({DECLARE "a#", DIM "a#,10", DISPOSE "a#", DIM "a#,20"}), 0);
+    ASSERT_EQ(run_fresh({"DECLARE a#", "DIM a#,10", "DISPOSE a#", "DIM a#,20"}), 0);
     EXPECT_EQ(area("A#").size, 20);
-    ASSERT_EQ(run_fresh({DECLARE "a#", DIM "a#,10", DISPOSE "a#"}), 0);
+    ASSERT_EQ(run_fresh({"DECLARE a#", "DIM a#,10", "DISPOSE a#"}), 0);
     EXPECT_EQ(area("A#").data, 0u);
     EXPECT_EQ(area("A#").allocation, nullptr);
     EXPECT_EQ(area("A#").size, 0);
 
     // An empty size takes what the long slot holds.
-    ASSERT_EQ(run_fresh({DECLARE "a#,n&", ASSIGN "n&=7", DIM "a#,"}), 0);
+    ASSERT_EQ(run_fresh({"DECLARE a#,n&", "LET n&=7", "DIM a#,"}), 0);
     EXPECT_EQ(area("A#").size, 7);
 
     struct Case {
@@ -156,24 +146,24 @@ TEST_F(Areas, DimAndDispose) {
         const char* message;
     };
     for (const Case& c : {
-             Case{DIM "a#", "Variable nicht declariert: A#"},
-             Case{DIM "a%,4", "Bereichs-Variable erwartet!"},
-             Case{DIM "zz#,4", "Variable nicht declariert: ZZ#"},
-             Case{DIM "a#,-5", "Zu wenig Speicher f\xFC" "r Bereichs-Variable!"},
-             Case{DIM "a#,2147483647", "Zu wenig Speicher f\xFC" "r Bereichs-Variable!"},
-             Case{DISPOSE "a%", "Bereichs-Variable erwartet!A%"},
-             Case{DISPOSE "zz#", "Variable nicht declariert: "},
+             Case{"DIM a#", "Variable nicht declariert: A#"},
+             Case{"DIM a%,4", "Bereichs-Variable erwartet!"},
+             Case{"DIM zz#,4", "Variable nicht declariert: ZZ#"},
+             Case{"DIM a#,-5", "Zu wenig Speicher f\xFC" "r Bereichs-Variable!"},
+             Case{"DIM a#,2147483647", "Zu wenig Speicher f\xFC" "r Bereichs-Variable!"},
+             Case{"DISPOSE a%", "Bereichs-Variable erwartet!A%"},
+             Case{"DISPOSE zz#", "Variable nicht declariert: "},
          }) {
-        EXPECT_EQ(run_fresh({DECLARE "a#", c.line}), 2) << c.line;
+        EXPECT_EQ(run_fresh({"DECLARE a#", c.line}), 2) << c.line;
         EXPECT_EQ(failure(), c.message) << c.line;
     }
     EXPECT_EQ(area("A#").data, 0u);  // the failed allocation left the entry reset
 }
 
 TEST_F(Areas, WritesIntoAnAreaAndTheirBounds) {
-    ASSERT_EQ(run_fresh({DECLARE "a#", DIM "a#,16", POKEB "a#,0=65", POKEB "a#,1=-1", POKEW "a#,2=-2",
-                         POKEL "a#,4=305419896", POKEZ "a#,8=\"xyz\"", POKES "a#,12=\"AB\"",
-                         EXPR POKEL "a#,16-3=1+1"}),
+    ASSERT_EQ(run_fresh({"DECLARE a#", "DIM a#,16", "POKEB a#,0=65", "POKEB a#,1=-1", "POKEW a#,2=-2",
+                         "POKEL a#,4=305419896", "POKEZ a#,8=\"xyz\"", "POKES a#,12=\"AB\"",
+                         "~POKEL a#,16-3=1+1"}),
               0);
     const uint8_t want[] = {65, 0xFF, 0xFE, 0xFF, 0x78, 0x56, 0x34, 0x12, 'x', 'y', 'z', 0, 'A', 'B', 0, 0, 0};
     const uint8_t* p = bytes("A#");
@@ -186,39 +176,39 @@ TEST_F(Areas, WritesIntoAnAreaAndTheirBounds) {
         const char* message;
     };
     for (const Case& c : {
-             Case{POKEL "a#,14=1", "Bereichsgrenze \xFC" "berschritten: A#"},  // size-2
-             Case{POKEB "a#,17=1", "Bereichsgrenze \xFC" "berschritten: A#"},
-             Case{POKEB "a#,-1=1", "Bereichsgrenze \xFC" "berschritten: A#"},
-             Case{POKEW "a#,16=1", "Bereichsgrenze \xFC" "berschritten: A#"},
-             Case{POKEZ "a#,14=\"abc\"", "Bereichsgrenze \xFC" "berschritten: A#"},
-             Case{POKES "a#,17=\"\"", "Bereichsgrenze \xFC" "berschritten: A#"},
-             Case{POKEB "b#,0=1", "Bereichsvariable ist nicht DIMensioniert!"},
-             Case{POKEB "a%,0=1", "Bereichs-Variable erwartet!"},
-             Case{POKEB "zz#,0=1", "Variable nicht declariert: ZZ#"},
+             Case{"POKEL a#,14=1", "Bereichsgrenze \xFC" "berschritten: A#"},  // size-2
+             Case{"POKEB a#,17=1", "Bereichsgrenze \xFC" "berschritten: A#"},
+             Case{"POKEB a#,-1=1", "Bereichsgrenze \xFC" "berschritten: A#"},
+             Case{"POKEW a#,16=1", "Bereichsgrenze \xFC" "berschritten: A#"},
+             Case{"POKEZ a#,14=\"abc\"", "Bereichsgrenze \xFC" "berschritten: A#"},
+             Case{"POKES a#,17=\"\"", "Bereichsgrenze \xFC" "berschritten: A#"},
+             Case{"POKEB b#,0=1", "Bereichsvariable ist nicht DIMensioniert!"},
+             Case{"POKEB a%,0=1", "Bereichs-Variable erwartet!"},
+             Case{"POKEB zz#,0=1", "Variable nicht declariert: ZZ#"},
          }) {
-        EXPECT_EQ(run_fresh({DECLARE "a#,b#", DIM "a#,16", c.line}), 2) << c.line;
+        EXPECT_EQ(run_fresh({"DECLARE a#,b#", "DIM a#,16", c.line}), 2) << c.line;
         EXPECT_EQ(failure(), c.message) << c.line;
     }
     // The byte at offset size (the extra byte) is writable, and a string
     // without terminator may end exactly there.
-    ASSERT_EQ(run_fresh({DECLARE "a#", DIM "a#,4", POKEB "a#,4=9", POKES "a#,3=\"xy\""}), 0);
+    ASSERT_EQ(run_fresh({"DECLARE a#", "DIM a#,4", "POKEB a#,4=9", "POKES a#,3=\"xy\""}), 0);
     EXPECT_EQ(bytes("A#")[4], 'y');
 }
 
 TEST_F(Areas, WritesThroughAForeignAddressAreChecked) {
     // An area variable pointed at memory that is not there: runtime error
     // 207 instead of a crash.
-    EXPECT_EQ(run_fresh({DECLARE "a#", ASSIGN "a#=16", POKEB "a#,0=1"}), 2);
+    EXPECT_EQ(run_fresh({"DECLARE a#", "LET a#=16", "POKEB a#,0=1"}), 2);
     EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: A#");
-    EXPECT_EQ(run_fresh({DECLARE "a#", ASSIGN "a#=-16", POKEB "a#,0=1"}), 2);
+    EXPECT_EQ(run_fresh({"DECLARE a#", "LET a#=-16", "POKEB a#,0=1"}), 2);
     EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: A#");
 }
 
 TEST_F(Areas, FieldsReadAndWrite) {
-    ASSERT_EQ(run_fresh({STRUCT "rec=n%,l&,name$(4),raw#(3)", DECLARE "r#,i%,j&,s$,t$,u$", DIM "r#,REC",
-                         ASSIGN "r#.n%=-1", ASSIGN "i%=r#.n%", ASSIGN "r#.l&=-7", ASSIGN "j&=r#.l&",
-                         ASSIGN "r#.name$=\"abcdef\"", ASSIGN "s$=r#.name$", ASSIGN "r#.raw#=\"XYZW\"",
-                         ASSIGN "t$=r#.raw#", ASSIGN "r#.raw#=\"q\"", ASSIGN "u$=r#.raw#"}),
+    ASSERT_EQ(run_fresh({"STRUCT rec=n%,l&,name$(4),raw#(3)", "DECLARE r#,i%,j&,s$,t$,u$", "DIM r#,REC",
+                         "LET r#.n%=-1", "LET i%=r#.n%", "LET r#.l&=-7", "LET j&=r#.l&",
+                         "LET r#.name$=\"abcdef\"", "LET s$=r#.name$", "LET r#.raw#=\"XYZW\"",
+                         "LET t$=r#.raw#", "LET r#.raw#=\"q\"", "LET u$=r#.raw#"}),
               0);
     EXPECT_EQ(integer("i%"), 65535);
     EXPECT_EQ(long_value("j&"), -7);
@@ -230,27 +220,27 @@ TEST_F(Areas, FieldsReadAndWrite) {
     EXPECT_EQ(area("R#").size, 14);
 
     // In an expression line a field is an operand.
-    ASSERT_EQ(run_fresh({STRUCT "rec=n%,l&", DECLARE "r#,i%", DIM "r#,rec", ASSIGN "r#.n%=65535",
-                         ASSIGN "r#.l&=5", EXPR ASSIGN "i%=r#.n%+r#.l&*2"}),
+    ASSERT_EQ(run_fresh({"STRUCT rec=n%,l&", "DECLARE r#,i%", "DIM r#,rec", "LET r#.n%=65535",
+                         "LET r#.l&=5", "~LET i%=r#.n%+r#.l&*2"}),
               0);
     EXPECT_EQ(integer("i%"), 65545);
 }
 
 TEST_F(Areas, WithMakesDotFieldsStandForTheArea) {
-    ASSERT_EQ(run_fresh({STRUCT "rec=n%,s$(3)", DECLARE "r#,i%,s$", DIM "r#,rec", WITH " r# ", ASSIGN ".n%=12",
-                         ASSIGN ".s$=\"hey\"", ASSIGN "i%=.n%", ASSIGN "s$=.s$", ENDWITH ""}),
+    ASSERT_EQ(run_fresh({"STRUCT rec=n%,s$(3)", "DECLARE r#,i%,s$", "DIM r#,rec", "WITH  r# ", "LET .n%=12",
+                         "LET .s$=\"hey\"", "LET i%=.n%", "LET s$=.s$", "ENDWITH"}),
               0);
     EXPECT_EQ(integer("i%"), 12);
     EXPECT_EQ(text("s$"), "hey");
     EXPECT_TRUE(with_name().empty());
 
-    EXPECT_EQ(run_fresh({DECLARE "r#", WITH "r#", WITH "r#"}), 2);
+    EXPECT_EQ(run_fresh({"DECLARE r#", "WITH r#", "WITH r#"}), 2);
     EXPECT_EQ(failure(), "WITH-Verschachtelung nicht erlaubt!");
-    EXPECT_EQ(run_fresh({ENDWITH ""}), 2);
+    EXPECT_EQ(run_fresh({"ENDWITH"}), 2);
     EXPECT_EQ(failure(), "WITH fehlt!");
-    EXPECT_EQ(run_fresh({WITH "r%"}), 2);
+    EXPECT_EQ(run_fresh({"WITH r%"}), 2);
     EXPECT_EQ(failure(), "Strukturbezeichner fehlerhaft: R%");
-    EXPECT_EQ(run_fresh({DECLARE "i%", ASSIGN "i%=.n%"}), 2);
+    EXPECT_EQ(run_fresh({"DECLARE i%", "LET i%=.n%"}), 2);
     EXPECT_EQ(failure(), "Variable nicht declariert: .N%");
 }
 
@@ -260,27 +250,27 @@ TEST_F(Areas, FieldErrors) {
         const char* message;
     };
     for (const Case& c : {
-             Case{ASSIGN "i%=r#.nope%", "Variable nicht declariert: R#.NOPE%"},
-             Case{ASSIGN "r#.nope%=1", "Variable nicht declariert: R#.NOPE%"},
-             Case{ASSIGN "i%=q#.n%", "Variable nicht declariert: Q#.N%"},
-             Case{ASSIGN "i%=u#.n%", "Bereichsvariable ist nicht DIMensioniert!"},
-             Case{ASSIGN "u#.n%=1", "Bereichsvariable ist nicht DIMensioniert!"},
-             Case{ASSIGN "i%=p#.n%", "Variable nicht declariert: P#.N%"},  // a plain block has no fields
+             Case{"LET i%=r#.nope%", "Variable nicht declariert: R#.NOPE%"},
+             Case{"LET r#.nope%=1", "Variable nicht declariert: R#.NOPE%"},
+             Case{"LET i%=q#.n%", "Variable nicht declariert: Q#.N%"},
+             Case{"LET i%=u#.n%", "Bereichsvariable ist nicht DIMensioniert!"},
+             Case{"LET u#.n%=1", "Bereichsvariable ist nicht DIMensioniert!"},
+             Case{"LET i%=p#.n%", "Variable nicht declariert: P#.N%"},  // a plain block has no fields
          }) {
-        EXPECT_EQ(run_fresh({STRUCT "rec=n%", DECLARE "r#,u#,p#,i%", DIM "r#,rec", DIM "p#,10", c.line}), 2)
+        EXPECT_EQ(run_fresh({"STRUCT rec=n%", "DECLARE r#,u#,p#,i%", "DIM r#,rec", "DIM p#,10", c.line}), 2)
             << c.line;
         EXPECT_EQ(failure(), c.message) << c.line;
     }
     // A structured area pointed at memory that is not there.
-    EXPECT_EQ(run_fresh({STRUCT "rec=n%", DECLARE "r#,i%", DIM "r#,rec", ASSIGN "r#=32", ASSIGN "i%=r#.n%"}), 2);
+    EXPECT_EQ(run_fresh({"STRUCT rec=n%", "DECLARE r#,i%", "DIM r#,rec", "LET r#=32", "LET i%=r#.n%"}), 2);
     EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: R#.N%");
-    EXPECT_EQ(run_fresh({STRUCT "rec=n%", DECLARE "r#", DIM "r#,rec", ASSIGN "r#=32", ASSIGN "r#.n%=1"}), 2);
+    EXPECT_EQ(run_fresh({"STRUCT rec=n%", "DECLARE r#", "DIM r#,rec", "LET r#=32", "LET r#.n%=1"}), 2);
     EXPECT_EQ(failure(), "Bereichsgrenze \xFC" "berschritten: R#.N%");
 }
 
 TEST_F(Areas, ErrorModeMinusOneSkipsFailedOperations) {
-    ASSERT_EQ(run_fresh({ERROR_MODE "-1", DECLARE "a#,i%", DIM "a#,4", DIM "a#,8", POKEL "a#,2=1",
-                         ASSIGN "i%=a#.x%", WITH "a#", WITH "b#", STRUCT "bad", DISPOSE "a#", DISPOSE "a#"}),
+    ASSERT_EQ(run_fresh({"ERRORMODE -1", "DECLARE a#,i%", "DIM a#,4", "DIM a#,8", "POKEL a#,2=1",
+                         "LET i%=a#.x%", "WITH a#", "WITH b#", "STRUCT bad", "DISPOSE a#", "DISPOSE a#"}),
               0);
     EXPECT_EQ(area("A#").data, 0u);
     EXPECT_EQ(with_name(), "A#");

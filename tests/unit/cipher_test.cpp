@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/tokens.h"
+
 namespace tolven {
 namespace {
 
@@ -39,7 +41,7 @@ TEST(LineCipher, StreamKnownAnswerForBothKeyLengths) {
         LineCipher c;
         auto key = bytes(key_text);
         cipher_init(c, key.data(), key.size(), key.data());
-        auto plain = bytes("\xCE" "A$=\"Hallo\"");
+        auto plain = bytes(static_cast<char>(code_of(Cmd::LET)) + std::string("A$=\"Hallo\""));
         std::vector<uint8_t> out(plain.size());
         cipher_encipher(c, plain.data(), out.data(), plain.size());
         EXPECT_EQ(hex(out), expected) << key_text;

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "core/tokens.h"
 #include "tests/unit/support/dbase_fixture.h"
 
 namespace tolven::testing {

@@ -19,10 +19,11 @@ namespace {
 
 class Dispatch : public RuntimeTest {
 protected:
-    // Reads one argument of `text` (which must outlive the step).
-    void read(std::string_view text, char sep = ' ') {
+    // Reads one argument of a text written in listing notation.
+    void read(const std::string& listing, char sep = ' ') {
+        text_ = listing_args(listing);
         reader.force_expression = 0;
-        begin_arguments(text);
+        begin_arguments(text_);
         read_arg(sep, kAny);
     }
     template <class F>
@@ -33,6 +34,9 @@ protected:
         errors.error_mode = 1;
         return errors.last_error_number;
     }
+
+private:
+    std::string text_;  // the reader's text must outlive the step
 };
 
 void twice_the_argument() { set_result_long(2 * read_long(')')); }
@@ -51,43 +55,45 @@ void no_result() {
 }
 
 TEST_F(Dispatch, RegisteredHandlersRunAndUnregisteredTokensAreUnknown) {
-    set_function_handler(150, twice_the_argument);
-    EXPECT_EQ(function_handler(150), &twice_the_argument);
-    read("@\x96" "21),9", ',');
+    const uint8_t len = code_of(Fn::LEN);
+    set_function_handler(len, twice_the_argument);
+    EXPECT_EQ(function_handler(len), &twice_the_argument);
+    read("@LEN(21),9", ',');
     EXPECT_EQ(slots.l, 42);
     EXPECT_EQ(slots.s, "42");
     EXPECT_EQ(reader.rest, "9");
     EXPECT_TRUE(function_handled());
 
-    set_function_handler(150, nullptr);
-    EXPECT_EQ(raised([&] { read("@\x96" "21),9", ','); }), 101);
+    set_function_handler(len, nullptr);
+    EXPECT_EQ(raised([&] { read("@LEN(21),9", ','); }), 101);
     EXPECT_EQ(slots.l, 0);
     EXPECT_EQ(reader.rest, "9");  // the call's arguments were skipped
 }
 
 TEST_F(Dispatch, SlotsAreCompletedAfterTheHandler) {
-    set_function_handler(200, gives_a_float);
-    read("@\xC8)");
+    const uint8_t iif = code_of(Fn::IIF);
+    set_function_handler(iif, gives_a_float);
+    read("@IIF()");
     EXPECT_EQ(slots.type, kFloat);
     EXPECT_DOUBLE_EQ(slots.f, 2.75);
     EXPECT_EQ(slots.i, 2);
 
-    set_function_handler(200, raw_integer);
+    set_function_handler(iif, raw_integer);
     reader.rest = ")";
-    dispatch_function(200);
+    dispatch_function(iif);
     EXPECT_EQ(slots.i, 77);
     EXPECT_DOUBLE_EQ(slots.f, 77.0);
 
     // no result type: the float slot keeps the 0.0 of the dispatch entry
-    set_function_handler(200, no_result);
+    set_function_handler(iif, no_result);
     slots.f = 9.0;
-    dispatch_function(200);
+    dispatch_function(iif);
     EXPECT_EQ(slots.i, 5);
     EXPECT_DOUBLE_EQ(slots.f, 0.0);
 
     // a string result leaves the integer slot alone
-    set_function_handler(200, gives_a_text);
-    dispatch_function(200);
+    set_function_handler(iif, gives_a_text);
+    dispatch_function(iif);
     EXPECT_EQ(slots.s, "12x");
     EXPECT_EQ(slots.i, 12);
 }
@@ -96,27 +102,18 @@ TEST_F(Dispatch, BuiltinTokenRange) {
     int count = 0;
     for (int t = 0; t < 256; ++t) count += is_builtin_function_token(static_cast<uint8_t>(t));
     EXPECT_EQ(count, 218);
-    for (int t : {33, 36, 37, 38, 255, 23, 96, 187}) EXPECT_FALSE(is_builtin_function_token(t)) << t;
+    // The argument access of user functions is the dispatcher's own.
+    for (Fn t : {Fn::ARG_F, Fn::ARG_S, Fn::ARG_I, Fn::ARG_L})
+        EXPECT_FALSE(is_builtin_function_token(code_of(t))) << function_info(code_of(t))->name;
+    // Codes that name no function call a user function.
+    for (int t : {23, 96, 187, 255}) {
+        EXPECT_EQ(function_info(static_cast<uint8_t>(t)), nullptr) << t;
+        EXPECT_FALSE(is_builtin_function_token(static_cast<uint8_t>(t))) << t;
+    }
 }
 
-// Program lines. A user-function call is "@", 0xFF and the DEF line's
-// number (low byte first); a DEF line is its token, four unread bytes,
-// "count)" and the body.
-#define DECLARE "\xCC"
-#define ASSIGN "\xCE"
-#define PROC "\x8F"
-#define ENDPROC "\x8C"
-#define PARAMETERS "\xCF"
-#define END "\x02"
-#define ERROR_MODE "\xEF"
-#define EXPR "\x15"
-std::string def(int count, std::string body, bool expression = false) {
-    return std::string(expression ? EXPR : "") + "\x83...." + std::to_string(count) + ")" + body;
-}
-std::string fn(int line) { return std::string("@\xFF") + char(line) + char(line >> 8); }
-std::string arg(char kind, int n) { return std::string("@") + kind + std::to_string(n) + ")"; }
-std::string call(int line) { return std::string("\xFF") + char(line) + char(line >> 8); }
-
+// A DEF line is its token, four unread bytes, "count)" and the body; a
+// label before it names the function for calls such as "@F(1,2)".
 class UserFunctions : public RuntimeTest {
 protected:
     int run_lines(std::initializer_list<std::string> lines) {
@@ -126,7 +123,7 @@ protected:
         reset_shutdown_steps();
         errors = ErrorState{};
         rec.boxes.clear();
-        load(lines);
+        load_listing(lines);
         return run();
     }
     std::string failure() const { return rec.boxes.empty() ? "<none>" : rec.boxes.back().caption; }
@@ -141,11 +138,10 @@ protected:
 };
 
 TEST_F(UserFunctions, BodyComputesFromTheArgumentsAndTheTextGoesOn) {
-    // line 1: f(a, b) = a * 10 + b, in an expression DEF line called from a
-    // plain line: the force-expression byte makes the body an expression.
-    ASSERT_EQ(run_lines({def(2, arg('%', 1) + "*10+" + arg('%', 2), true), DECLARE "r%,s$,t%",
-                         ASSIGN "r%=" + fn(1) + "4,2)", ASSIGN "s$=" + fn(1) + "1,2),\"x\"",
-                         EXPR ASSIGN "t%=" + fn(1) + "1+1,3)*2+1"}),
+    // f(a, b) = a * 10 + b, in an expression DEF line called from a plain
+    // line: the force-expression byte makes the body an expression.
+    ASSERT_EQ(run_lines({"F:", "~DEF ....2)@ARG%(1)*10+@ARG%(2)", "DECLARE r%,s$,t%", "LET r%=@F(4,2)",
+                         R"(LET s$=@F(1,2),"x")", "~LET t%=@F(1+1,3)*2+1"}),
               0);
     EXPECT_EQ(integer("r%"), 42);
     EXPECT_EQ(text("s$"), "12.000000 x");  // "+" gives a float
@@ -156,19 +152,18 @@ TEST_F(UserFunctions, BodyComputesFromTheArgumentsAndTheTextGoesOn) {
 TEST_F(UserFunctions, ArgumentAccessSeesItsOwnCallAtEveryLevel) {
     // f(a, b) = a * 10 + b; g(x) = f(x + 1, f(x, x)) + x: after both inner
     // calls, x is still g's argument.
-    ASSERT_EQ(run_lines({def(2, arg('%', 1) + "*10+" + arg('%', 2), true),
-                         def(1, fn(1) + arg('%', 1) + "+1," + fn(1) + arg('%', 1) + "," + arg('%', 1) + "))+" +
-                                    arg('%', 1),
-                             true),
-                         DECLARE "r%", EXPR ASSIGN "r%=" + fn(2) + "2)+" + fn(2) + "1)"}),
+    ASSERT_EQ(run_lines({"F:", "~DEF ....2)@ARG%(1)*10+@ARG%(2)",
+                         "G:", "~DEF ....1)@F(@ARG%(1)+1,@F(@ARG%(1),@ARG%(1)))+@ARG%(1)",
+                         "DECLARE r%", "~LET r%=@G(2)+@G(1)"}),
               0);
     EXPECT_EQ(integer("r%"), (3 * 10 + 22 + 2) + (2 * 10 + 11 + 1));
 }
 
 TEST_F(UserFunctions, ArgumentKindsAndSlotZero) {
-    ASSERT_EQ(run_lines({def(1, arg('$', 1)), def(1, arg('!', 1)), def(1, arg('&', 1)), def(0, arg('%', 0)),
-                         DECLARE "s$,f!,l&,z%", ASSIGN "s$=" + fn(1) + "\"12abc\")", ASSIGN "f!=" + fn(2) + "2.5)",
-                         ASSIGN "l&=" + fn(3) + "-7)", ASSIGN "z%=" + fn(4) + ")"}),
+    ASSERT_EQ(run_lines({"TEXT_ARG:", "DEF ....1)@ARG$(1)", "FLOAT_ARG:", "DEF ....1)@ARG!(1)",
+                         "LONG_ARG:", "DEF ....1)@ARG&(1)", "SLOT_ZERO:", "DEF ....0)@ARG%(0)",
+                         "DECLARE s$,f!,l&,z%", R"(LET s$=@TEXT_ARG("12abc"))", "LET f!=@FLOAT_ARG(2.5)",
+                         "LET l&=@LONG_ARG(-7)", "LET z%=@SLOT_ZERO()"}),
               0);
     EXPECT_EQ(text("s$"), "12abc");
     EXPECT_EQ(*find_float(std::string_view("F!")), 2.5);
@@ -177,45 +172,43 @@ TEST_F(UserFunctions, ArgumentKindsAndSlotZero) {
 }
 
 TEST_F(UserFunctions, EmptyBodyGivesTheLastArgument) {
-    ASSERT_EQ(run_lines({def(2, ""), def(0, ""), DECLARE "r%,q%", ASSIGN "r%=" + fn(1) + "5,9)",
-                         ASSIGN "q%=" + fn(2) + ")"}),
+    ASSERT_EQ(run_lines({"F:", "DEF ....2)", "G:", "DEF ....0)", "DECLARE r%,q%", "LET r%=@F(5,9)",
+                         "LET q%=@G()"}),
               0);
     EXPECT_EQ(integer("r%"), 9);
     EXPECT_EQ(integer("q%"), 0);
 }
 
 TEST_F(UserFunctions, Errors) {
-    // A built-in function only the Windows build has.
-    const std::string windows_only = std::string("@") + static_cast<char>(code_of(Fn::CREATEFONT));
-    const std::string windows_only_code = std::to_string(code_of(Fn::CREATEFONT));
     struct Case {
-        std::string def_line, use, message;
+        std::string first_line, use, message;
     };
+    const std::string unknown_user = "Funktion unbekannt: 255";
+    // A built-in function only the Windows build has.
+    const std::string windows_only = "Funktion unbekannt: " + std::to_string(code_of(Fn::CREATEFONT));
     for (const Case& c : {
-             Case{def(1, "*\"OLD.DLL\",\"F\""), fn(1) + "1)", "16-Bit DLLs werden von TOLVEN nicht mehr unterst\xFC" "tzt!"},
-             Case{def(16, ""), fn(1) + "1)", "Parameterzahl mu\xDF zwischen 0 und 15 liegen!"},
-             Case{def(1, arg('%', 16)), fn(1) + "1)", "Parameterzahl mu\xDF zwischen 0 und 15 liegen!"},
-             Case{DECLARE "x%", fn(1) + "1)", "Funktion unbekannt: 255"},    // not a DEF line
-             Case{def(0, ""), fn(900) + ")", "Funktion unbekannt: 255"},     // no such line
-             Case{def(0, ""), windows_only + "1)", "Funktion unbekannt: " + windows_only_code},
-             Case{def(1, "!\"NO-SUCH.DLL\",\"F\""), fn(1) + "1)", "Fehler beim Laden der DLL: NO-SUCH.DLL"},
-             Case{def(0, ""), "@,\"NO-SUCH.DLL\",\"F\",1,2)", "Fehler beim Laden der DLL: NO-SUCH.DLL"},
+             Case{R"(DEF ....1)*"OLD.DLL","F")", "@F(1)", "16-Bit DLLs werden von TOLVEN nicht mehr unterst\xFC" "tzt!"},
+             Case{"DEF ....16)", "@F(1)", "Parameterzahl mu\xDF zwischen 0 und 15 liegen!"},
+             Case{"DEF ....1)@ARG%(16)", "@F(1)", "Parameterzahl mu\xDF zwischen 0 und 15 liegen!"},
+             Case{"DECLARE x%", "@F(1)", unknown_user},  // not a DEF line
+             Case{"DEF ....0)", "@{xFF}{x84}{x03})", unknown_user},  // a call of line 900: no such line
+             Case{"DEF ....0)", "@CREATEFONT(1)", windows_only},
+             Case{R"(DEF ....1)!"NO-SUCH.DLL","F")", "@F(1)", "Fehler beim Laden der DLL: NO-SUCH.DLL"},
+             Case{"DEF ....0)", R"(@CALLDLL("NO-SUCH.DLL","F",1,2))", "Fehler beim Laden der DLL: NO-SUCH.DLL"},
          }) {
-        EXPECT_EQ(run_lines({c.def_line, DECLARE "r%", ASSIGN "r%=" + c.use}), 2) << c.use;
+        EXPECT_EQ(run_lines({"F:", c.first_line, "DECLARE r%", "LET r%=" + c.use}), 2) << c.use;
         EXPECT_EQ(failure(), c.message) << c.use;
     }
     // Under error mode -1 the failed call gives 0 and the text after it is
     // read as the program meant.
-    ASSERT_EQ(run_lines({ERROR_MODE "-1", DECLARE "r%,s$", ASSIGN "s$=" + windows_only + "1,2),\"ok\"",
-                         ASSIGN "r%=" + fn(1) + "1)"}),
-              0);
+    ASSERT_EQ(run_lines({"F:", "ERRORMODE -1", "DECLARE r%,s$", R"(LET s$=@CREATEFONT(1,2),"ok")", "LET r%=@F(1)"}), 0);
     EXPECT_EQ(text("s$"), "0 ok");
     EXPECT_EQ(integer("r%"), 0);
 }
 
 TEST_F(UserFunctions, LibraryHandles) {
     // Natively no DLL loads: the handle is 0, FREELIBRARY of it is harmless.
-    ASSERT_EQ(run_lines({DECLARE "h%", ASSIGN "h%=@\x80\"NO-SUCH.DLL\")", "\x45h%"}), 0);
+    ASSERT_EQ(run_lines({"DECLARE h%", R"(LET h%=@LOADLIBRARY("NO-SUCH.DLL"))", "FREELIBRARY h%"}), 0);
     EXPECT_EQ(integer("h%"), 0);
 }
 
@@ -223,8 +216,8 @@ TEST_F(UserFunctions, ProcedureCallByLineReference) {
     // CALL fills the parameter block with its arguments, read as
     // expressions, pushes the call and goes on after the target line;
     // ENDPROC comes back after the CALL.
-    ASSERT_EQ(run_lines({DECLARE "r%,s$", call(5) + "7,\"x\",2+3", ASSIGN "s$=s$,\"back\"", END "",
-                         PROC "", PARAMETERS "a%,b$", ASSIGN "r%=a%", ASSIGN "s$=b$", ENDPROC ""}),
+    ASSERT_EQ(run_lines({"DECLARE r%,s$", R"(CALL {:P}7,"x",2+3)", R"(LET s$=s$,"back")", "END", "P:", "PROC",
+                         "PARAMETERS a%,b$", "LET r%=a%", "LET s$=b$", "ENDPROC"}),
               0);
     EXPECT_EQ(integer("r%"), 7);
     EXPECT_EQ(text("s$"), "x back");
@@ -234,14 +227,14 @@ TEST_F(UserFunctions, ProcedureCallByLineReference) {
 }
 
 TEST_F(UserFunctions, RunawayRecursionIsAnErrorNotACrash) {
-    ASSERT_EQ(run_lines({def(1, fn(1) + arg('%', 1) + ")", true), DECLARE "r%", ASSIGN "r%=" + fn(1) + "1)"}), 2);
+    ASSERT_EQ(run_lines({"F:", "~DEF ....1)@F(@ARG%(1))", "DECLARE r%", "LET r%=@F(1)"}), 2);
     EXPECT_EQ(failure().rfind("Klammern nicht ausgewogen: ", 0), 0u) << failure();
 }
 
 TEST_F(UserFunctions, DamagedDllCallArgumentsEndTheCall) {
     // ":" ends an operand but is no separator: the argument loop must not
     // read the same place forever.
-    ASSERT_EQ(run_lines({ERROR_MODE "-1", DECLARE "r%", EXPR ASSIGN "r%=@+16,a:b,c)+1"}), 0);
+    ASSERT_EQ(run_lines({"ERRORMODE -1", "DECLARE r%", "~LET r%=@CALLADDRESS(16,a:b,c)+1"}), 0);
     EXPECT_EQ(integer("r%"), 1);
 }
 

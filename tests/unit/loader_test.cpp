@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/cipher.h"
+#include "core/tokens.h"
 
 namespace tolven {
 namespace {
@@ -30,6 +31,10 @@ std::vector<uint8_t> file(const std::string& header, const std::vector<std::stri
     return f;
 }
 
+// A record: the command token, then the argument text.
+std::string line(Cmd token, const std::string& args = "") { return static_cast<char>(code_of(token)) + args; }
+const std::string kExpressionMarker = "\x15";
+
 LoadStatus load(const std::vector<uint8_t>& f, Program& p, size_t* consumed = nullptr) {
     return parse_program(f.data(), f.size(), p, consumed);
 }
@@ -37,9 +42,9 @@ LoadStatus load(const std::vector<uint8_t>& f, Program& p, size_t* consumed = nu
 TEST(Loader, PlainVersionsChooseTheLengthWidth) {
     for (char v : {'5', '6', '8'}) {
         Program p;
-        ASSERT_EQ(load(file(plain_header(v), {"\x27hi", ""}, 8), p), LoadStatus::Ok) << v;
+        ASSERT_EQ(load(file(plain_header(v), {line(Cmd::REM, "hi"), ""}, 8), p), LoadStatus::Ok) << v;
         ASSERT_EQ(p.line_count, 2);
-        EXPECT_EQ(p.lines[1], "\x27hi");
+        EXPECT_EQ(p.lines[1], line(Cmd::REM, "hi"));
         EXPECT_EQ(p.lines[2], "");
     }
     Program p;
@@ -51,15 +56,17 @@ TEST(Loader, PlainVersionsChooseTheLengthWidth) {
 TEST(Loader, MarkerSetsTheExpressionFlagAndEndLineStops) {
     Program p;
     size_t consumed = 0;
-    auto f = file(plain_header('7'), {"\x15\xCE" "a%=1+2", "\x15", "\x02", "\x27 never read"}, 16);
+    const std::string unread = line(Cmd::REM, " never read");
+    auto f = file(plain_header('7'), {kExpressionMarker + line(Cmd::LET, "a%=1+2"), kExpressionMarker, line(Cmd::END), unread},
+                  16);
     ASSERT_EQ(load(f, p, &consumed), LoadStatus::Ok);
     ASSERT_EQ(p.line_count, 3);
-    EXPECT_EQ(p.lines[1], "\xCE" "a%=1+2");
+    EXPECT_EQ(p.lines[1], line(Cmd::LET, "a%=1+2"));
     EXPECT_EQ(p.expression_flags[1], 1);
     EXPECT_EQ(p.lines[2], "");
     EXPECT_EQ(p.expression_flags[2], 1);
-    EXPECT_EQ(p.lines[3], "\x02");
-    EXPECT_EQ(consumed, f.size() - 2 - std::string("\x27 never read").size());  // not read
+    EXPECT_EQ(p.lines[3], line(Cmd::END));
+    EXPECT_EQ(consumed, f.size() - 2 - unread.size());  // not read
 }
 
 TEST(Loader, HeaderOnlyIsAnEmptyProgram) {
@@ -79,7 +86,7 @@ TEST(Loader, BadHeadersAreRefused) {
 
 TEST(Loader, CutShortRecordsAreDamaged) {
     Program p;
-    auto f = file(plain_header('7'), {"\x27" "abc"}, 16);
+    auto f = file(plain_header('7'), {line(Cmd::REM, "abc")}, 16);
     f.pop_back();
     EXPECT_EQ(load(f, p), LoadStatus::Damaged);
     auto g = file(plain_header('7'), {}, 16);
@@ -89,10 +96,10 @@ TEST(Loader, CutShortRecordsAreDamaged) {
 
 TEST(Loader, LimitsOnLinesAndLength) {
     Program p;
-    std::vector<std::string> many(65535, "\x27");
+    std::vector<std::string> many(65535, line(Cmd::REM));
     EXPECT_EQ(load(file(plain_header('5'), many, 8), p), LoadStatus::Ok);
     EXPECT_EQ(p.line_count, 65535);
-    many.push_back("\x27");
+    many.push_back(line(Cmd::REM));
     EXPECT_EQ(load(file(plain_header('5'), many, 8), p), LoadStatus::TooManyLines);
 
     EXPECT_EQ(load(file(plain_header('7'), {std::string(32767, 'x')}, 16), p), LoadStatus::Ok);
@@ -104,12 +111,12 @@ TEST(Loader, MaskedVariants) {
     std::string h = plain_header('9');
     h[20] = 0x41;
     h[21] = 0x02;
-    std::string line = "\x27" "Hallo";
-    std::string masked = line;
+    const std::string hallo = line(Cmd::REM, "Hallo");
+    std::string masked = hallo;
     for (char& c : masked) c = static_cast<char>(c ^ 0x43);
     Program p;
     ASSERT_EQ(load(file(h, {masked}, 8), p), LoadStatus::Ok);
-    EXPECT_EQ(p.lines[1], line);
+    EXPECT_EQ(p.lines[1], hallo);
 
     // Versions 5 and 7 compute the mask from four index bytes.
     for (char v : {'5', '7'}) {
@@ -117,10 +124,10 @@ TEST(Loader, MaskedVariants) {
         c[20] = 0x10; c[21] = 0x21; c[22] = 0x0F; c[23] = 0x70;
         c[26] = 1; c[27] = 2; c[28] = 3; c[29] = 4;  // (H21|H23) & (H20|H22) = 0x71 & 0x1F
         const uint8_t mask = 0x71 & 0x1F;
-        std::string m = line;
+        std::string m = hallo;
         for (char& ch : m) ch = static_cast<char>(ch ^ mask);
         ASSERT_EQ(load(file(c, {m}, v == '7' ? 16 : 8), p), LoadStatus::Ok) << v;
-        EXPECT_EQ(p.lines[1], line) << v;
+        EXPECT_EQ(p.lines[1], hallo) << v;
         c[28] = 12;  // would select a byte past the header
         EXPECT_EQ(load(file(c, {m}, 8), p), LoadStatus::NotTolven);
         c[28] = 0;
@@ -129,7 +136,8 @@ TEST(Loader, MaskedVariants) {
 }
 
 TEST(Loader, EncipheredVersionsDecipherAsOneStream) {
-    const std::vector<std::string> lines = {"\xCE" "A$=\"Hallo\"", "", "\x15\x40" "1+2", "\x02"};
+    const std::vector<std::string> lines = {line(Cmd::LET, "A$=\"Hallo\""), "", kExpressionMarker + line(Cmd::EVAL, "1+2"),
+                                            line(Cmd::END)};
     for (char v : {'8', '6'}) {
         std::string h = plain_header(v);
         for (int p = 12; p <= 29; ++p) h[p] = static_cast<char>('a' + p);
@@ -148,7 +156,7 @@ TEST(Loader, EncipheredVersionsDecipherAsOneStream) {
         ASSERT_EQ(load(file(h, records, v == '8' ? 16 : 8), p), LoadStatus::Ok) << v;
         ASSERT_EQ(p.line_count, 4);
         EXPECT_EQ(p.lines[1], lines[0]);
-        EXPECT_EQ(p.lines[3], "\x40" "1+2");
+        EXPECT_EQ(p.lines[3], line(Cmd::EVAL, "1+2"));
         EXPECT_EQ(p.expression_flags[3], 1);
     }
 }
@@ -158,8 +166,8 @@ TEST(Loader, VersionSixWithZeroKeyByteIsNotEnciphered) {
     h[19] = '\0';
     h[20] = 'x';  // not both blanks
     Program p;
-    ASSERT_EQ(load(file(h, {"\x27plain"}, 8), p), LoadStatus::Ok);
-    EXPECT_EQ(p.lines[1], "\x27plain");
+    ASSERT_EQ(load(file(h, {line(Cmd::REM, "plain")}, 8), p), LoadStatus::Ok);
+    EXPECT_EQ(p.lines[1], line(Cmd::REM, "plain"));
 }
 
 }  // namespace

@@ -11,13 +11,13 @@ namespace {
 using LoopTest = RuntimeTest;
 
 TEST_F(LoopTest, EmptyProgramEndsWithZero) {
-    load({});
+    load_listing("");
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(rec.boxes.empty());
 }
 
 TEST_F(LoopTest, EndStopsBeforeLaterLines) {
-    load({"\x02", "\x66"});  // END, then an unbuilt statement
+    load_listing({"END", "SETFILEATTR"});  // a statement that would fail without its arguments
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(rec.boxes.empty());
 }
@@ -30,35 +30,32 @@ namespace {
 
 using LoopTest2 = RuntimeTest;
 
-std::vector<std::string> comments(int n) { return std::vector<std::string>(static_cast<size_t>(n), "\x27"); }
-
-void load_lines(const std::vector<std::string>& lines) {
-    program.clear();
-    for (const auto& l : lines) program.add_line(l, 0);
+std::string comments(int n) {
+    std::string text;
+    for (int k = 0; k < n; ++k) text += "REM\n";
+    return text;
 }
 
 TEST_F(LoopTest2, PumpRunsAfterEvery21stLineUnlessSwitchedOff) {
-    load_lines(comments(63));
+    load_listing(comments(63));
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(rec.pumps, 3);
 
     SetUp();
-    auto lines = comments(1000);
-    lines[0] = "\xEF-2";  // pump switch on
-    load_lines(lines);
+    load_listing("ERRORMODE -2\n" + comments(999));  // pump switch on
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(rec.pumps, 0);
 }
 
 TEST_F(LoopTest2, PumpIsSkippedWhileTheTickCountStands) {
     rec.advance_ticks = false;
-    load_lines(comments(210));
+    load_listing(comments(210));
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(rec.pumps, 1);  // only the first: no time passed after it
 }
 
 TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
-    load_lines({"\x27", "", "\x02"});
+    load_listing({"REM", ".empty", "END"});
     interp.trace = true;
     ASSERT_EQ(run(), 0);
     // Comments and empty lines are not traced; END on line 3 is.
@@ -70,7 +67,7 @@ TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
     EXPECT_EQ(rec.debug_lines[0], "debugTRACE*RUNTIME*3*TRACE*0");
 
     SetUp();
-    load_lines({"\xEF" "1", "\x02"});
+    load_listing({"ERRORMODE 1", "END"});
     interp.trace = true;
     rec.box_answers = {mb::kIdOk, mb::kIdCancel};
     EXPECT_EQ(run(), 2);
@@ -80,7 +77,7 @@ TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
 
 TEST_F(LoopTest2, LastKey255IsSeenAs254) {
     events.last_key = 255;
-    load_lines({"\x27"});
+    load_listing({"REM"});
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(events.last_key, 254);
 }

@@ -5,6 +5,7 @@
 
 #include "data/ndx.h"
 #include "data/ndx_check.h"
+#include "core/tokens.h"
 #include "tests/unit/support/dbase_fixture.h"
 
 namespace tolven::testing {

@@ -251,7 +251,7 @@ TEST_F(Reader, UndeclaredScalarWarns215AndKeepsTheOldNumbers) {
     EXPECT_EQ(slots.type, kInteger);
 
     // While declaring, no warning.
-    interp.current_token = 204;
+    interp.current_token = code_of(Cmd::DECLARE);
     EXPECT_EQ(raised([&] { read("y%"); }), 0);
 }
 
@@ -280,6 +280,8 @@ TEST_F(Reader, RadixNumbersAndUnknownSystemVariables) {
 }
 
 TEST_F(Reader, FunctionCallsGoThroughTheDispatcher) {
+    // Code 5 names no function.
+    ASSERT_EQ(function_info(5), nullptr);
     EXPECT_EQ(raised([&] { read("@\x05" "1,2),3", ','); }), 101);
     EXPECT_EQ(reader.rest, "3");  // the unknown call's arguments are skipped
     EXPECT_EQ(raised([&] { expr("@\x05" "1)+2"); }), 101);
@@ -303,10 +305,11 @@ TEST_F(Reader, TextOperations) {
     EXPECT_EQ(find_separator("\"x,y", ','), std::string_view::npos);
     // The line reference after 0xFF may hold any byte, also a separator.
     EXPECT_EQ(find_separator(std::string_view("@\xFF,\x00" "1),2", 8), ','), 6u);
-    // Natural logarithm (0xA7) takes ordinary arguments.
-    EXPECT_EQ(find_separator("@\xA7" "2),5", ','), 4u);
+    // The natural logarithm takes ordinary arguments.
+    EXPECT_EQ(find_separator(listing_args("@LN(2),5"), ','), 4u);
     // A named constant's line number may hold a delimiter.
-    EXPECT_EQ(find_operand_end(std::string_view("%\xFE+\x00+1", 6), ' ', true), 4u);
+    const std::string constant = std::string("%") + static_cast<char>(code_of(Sys::CONSTANT)) + std::string("+\0+1", 4);
+    EXPECT_EQ(find_operand_end(constant, ' ', true), 4u);
     EXPECT_EQ(find_operand_end("x%[i%+1]*2", ' ', true), 8u);
     EXPECT_EQ(find_operand_end("(1+2)*3", ')', true), 5u);
     EXPECT_EQ(find_operand_end("2)*3", ')', true), 1u);

@@ -22,23 +22,6 @@
 namespace tolven::testing {
 namespace {
 
-// Command tokens, apart from the text so no hex escape runs on.
-#define PRINT "\xA2"
-#define INPUT "\xCD"
-#define DECLARE "\xCC"
-#define CLS "\x90"
-#define LOCATE "\xBE"
-#define COLOR "\xDA"
-#define FONT "\xDB"
-#define DECIMALS "\xA3"
-#define STRWIDTH "\xA4"
-#define NUMWIDTH "\xA5"
-#define WINDOWPOS "\xBB"
-#define WINDOWSTYLE "\xF5"
-#define PAINTMODE "\x50"
-#define TITLE "\xBA"
-#define REPAINT "\x91"
-
 // A window of 1280 x 1024 pixels as the text screen sees it: the plane is
 // made on first use; runs, scrolls and fills are recorded; waiting for
 // input types the next queued key.
@@ -124,7 +107,7 @@ protected:
         RuntimeTest::TearDown();
     }
     int run_lines(std::initializer_list<std::string> lines) {
-        load(lines);
+        load_listing(lines);
         return run();
     }
     std::vector<std::string> dump() {
@@ -305,16 +288,16 @@ TEST_F(ScreenTest, LineEditorEndsOnCtrlZOnlyAfterTheKeyStateWasCleared) {
 // ---- statements ----
 
 TEST_F(ScreenTest, PrintSeparatorsAndLineEnds) {
-    EXPECT_EQ(run_lines({PRINT "\"a\",\"b\"", PRINT "\"c\";\"d\";", PRINT "\"e\",", PRINT,
-                         PRINT "1;2"}),
+    EXPECT_EQ(run_lines({R"(PRINT "a","b")", R"(PRINT "c";"d";)", R"(PRINT "e",)", "PRINT",
+                         "PRINT 1;2"}),
               0);
     EXPECT_EQ(dump(), (std::vector<std::string>{"a b", "cde", "12"}));
 }
 
 TEST_F(ScreenTest, PrintFieldWidthsAndDecimals) {
-    EXPECT_EQ(run_lines({NUMWIDTH "5", STRWIDTH "2", PRINT "42", PRINT "\"abc\"", STRWIDTH "4",
-                         PRINT "\"ab\"", NUMWIDTH "0", DECIMALS "2", PRINT "3.14159",
-                         DECIMALS "99", PRINT "0.5"}),
+    EXPECT_EQ(run_lines({"NUMWIDTH 5", "STRWIDTH 2", "PRINT 42", R"(PRINT "abc")", "STRWIDTH 4",
+                         R"(PRINT "ab")", "NUMWIDTH 0", "DECIMALS 2", "PRINT 3.14159",
+                         "DECIMALS 99", "PRINT 0.5"}),
               0);
     auto rows = dump();
     EXPECT_EQ(rows[0], "   42");
@@ -325,7 +308,7 @@ TEST_F(ScreenTest, PrintFieldWidthsAndDecimals) {
 }
 
 TEST_F(ScreenTest, PrintToAFileNumberOutsideTheRangeIsError210) {
-    EXPECT_EQ(run_lines({PRINT "#16,\"x\""}), 2);
+    EXPECT_EQ(run_lines({R"(PRINT #16,"x")"}), 2);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "Dateinummer nicht im erlaubten Bereich!");
     EXPECT_EQ(fake.creations, 0);
@@ -333,7 +316,7 @@ TEST_F(ScreenTest, PrintToAFileNumberOutsideTheRangeIsError210) {
 
 TEST_F(ScreenTest, InputOfEachKind) {
     fake.type("Otto\r 12x\r-7\r2.5e1\r");
-    EXPECT_EQ(run_lines({DECLARE "n$,i%,l&,f!", INPUT "n$", INPUT "I%", INPUT "l&", INPUT "f!"}), 0);
+    EXPECT_EQ(run_lines({"DECLARE n$,i%,l&,f!", "INPUT n$", "INPUT I%", "INPUT l&", "INPUT f!"}), 0);
     EXPECT_EQ(*find_string(std::string_view("N$")), "Otto");
     EXPECT_EQ(*find_integer(std::string_view("I%")), 12);
     EXPECT_EQ(*find_long(std::string_view("L&")), -7);
@@ -346,15 +329,15 @@ TEST_F(ScreenTest, InputOfEachKind) {
 
 TEST_F(ScreenTest, InputOfAnUndeclaredVariableIsError215BeforeReading) {
     fake.type("1\r");
-    EXPECT_EQ(run_lines({INPUT "zahl%"}), 2);
+    EXPECT_EQ(run_lines({"INPUT zahl%"}), 2);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "Variable nicht declariert: ZAHL%");
     EXPECT_EQ(fake.keys.size(), 2u);
 }
 
 TEST_F(ScreenTest, TextScreenStatementsAreRefusedWhilePrinting) {
-    const char* cases[][2] = {{PRINT "1", "PRINT"}, {INPUT "a$", "INPUT"}, {CLS, "CLS"},
-                              {REPAINT, "REPAINT"}, {COLOR "1,2", "COLOR"}, {FONT "1", "FONT"}};
+    const char* cases[][2] = {{"PRINT 1", "PRINT"}, {"INPUT a$", "INPUT"}, {"CLS", "CLS"},
+                              {"REPAINT", "REPAINT"}, {"COLOR 1,2", "COLOR"}, {"FONT 1", "FONT"}};
     for (auto& c : cases) {
         rec.boxes.clear();
         reset_interpreter();
@@ -368,11 +351,11 @@ TEST_F(ScreenTest, TextScreenStatementsAreRefusedWhilePrinting) {
     rec.boxes.clear();
     reset_interpreter();
     reset_shutdown_steps();
-    EXPECT_EQ(run_lines({PRINT "#1,\"x\""}), 0);
+    EXPECT_EQ(run_lines({R"(PRINT #1,"x")"}), 0);
 }
 
 TEST_F(ScreenTest, ColorFontAndLocate) {
-    EXPECT_EQ(run_lines({COLOR "15,1", FONT "7", FONT "1", LOCATE "3,70000"}), 0);
+    EXPECT_EQ(run_lines({"COLOR 15,1", "FONT 7", "FONT 1", "LOCATE 3,70000"}), 0);
     EXPECT_EQ(text_screen.attribute, 0x1F);
     EXPECT_EQ(text_screen.font_index, 1);
     // 70000 taken as 16 bits is 4464, clamped to the last column.
@@ -382,7 +365,7 @@ TEST_F(ScreenTest, ColorFontAndLocate) {
 }
 
 TEST_F(ScreenTest, ClsBlanksTheScreenAndFillsWithWhiteOrAColour) {
-    EXPECT_EQ(run_lines({PRINT "\"abc\"", CLS, CLS "31"}), 0);
+    EXPECT_EQ(run_lines({R"(PRINT "abc")", "CLS", "CLS 31"}), 0);
     EXPECT_TRUE(dump().empty());
     EXPECT_EQ(cursor_row(), 1);
     ASSERT_EQ(fake.clears.size(), 2u);
@@ -392,7 +375,7 @@ TEST_F(ScreenTest, ClsBlanksTheScreenAndFillsWithWhiteOrAColour) {
 }
 
 TEST_F(ScreenTest, WindowPlacementSetsTheGrid) {
-    EXPECT_EQ(run_lines({WINDOWPOS "10,10-800,600"}), 0);
+    EXPECT_EQ(run_lines({"WINDOWPOS 10,10-800,600"}), 0);
     EXPECT_EQ(text_screen.columns, 100);
     EXPECT_EQ(text_screen.rows, 39);
     EXPECT_EQ(window_settings.width, 800);
@@ -401,14 +384,14 @@ TEST_F(ScreenTest, WindowPlacementSetsTheGrid) {
 }
 
 TEST_F(ScreenTest, NegativePlacementWarnsAndGoesOn) {
-    EXPECT_EQ(run_lines({WINDOWPOS "-1,0-100,100", PRINT "\"x\""}), 0);
+    EXPECT_EQ(run_lines({"WINDOWPOS -1,0-100,100", R"(PRINT "x")"}), 0);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "Negative Fenstergr\xF6\xDF" "e!");
     EXPECT_EQ(dump().front(), "x");
 }
 
 TEST_F(ScreenTest, WindowSettingsStatements) {
-    EXPECT_EQ(run_lines({WINDOWSTYLE "537", PAINTMODE "5", TITLE "\"" + std::string(300, 't') + "\""}),
+    EXPECT_EQ(run_lines({"WINDOWSTYLE 537", "PAINTMODE 5", "TITLE \"" + std::string(300, 't') + "\""}),
               0);
     EXPECT_EQ(window_settings.style, window_style::kMaximizeBox | window_style::kSystemMenu);
     EXPECT_TRUE(window_settings.no_menu);
@@ -422,7 +405,7 @@ TEST_F(ScreenTest, WindowSettingsStatements) {
 }
 
 TEST_F(ScreenTest, RepaintInvalidatesOnlyInRestoringPaintModes) {
-    EXPECT_EQ(run_lines({REPAINT, PAINTMODE "0", REPAINT}), 0);
+    EXPECT_EQ(run_lines({"REPAINT", "PAINTMODE 0", "REPAINT"}), 0);
     EXPECT_EQ(fake.invalidations, 1);
 }
 
@@ -445,7 +428,7 @@ TEST_F(ScreenTest, TabFunctionMovesTheCursor) {
 
 TEST_F(ScreenTest, TabFunctionInsidePrint) {
     fake.type("k");
-    EXPECT_EQ(run_lines({PRINT "\"ab\";@\x2D" "20);\"x\"", PRINT "@\xB0);\"|\""}), 0);
+    EXPECT_EQ(run_lines({R"(PRINT "ab";@TAB$(20);"x")", R"(PRINT @WAITKEY$();"|")"}), 0);
     EXPECT_EQ(dump(), (std::vector<std::string>{"ab                 x", "k|"}));
 }
 

@@ -1,4 +1,4 @@
-// Loads a program from listing-like lines into the runtime and runs it with a
+// Loads a program written as a listing into the runtime and runs it with a
 // recording host.
 #pragma once
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include "core/interp.h"
 #include "core/loop.h"
 #include "core/shutdown.h"
+#include "tests/unit/support/listing.h"
 #include "tests/unit/support/recording_host.h"
 
 namespace tolven::testing {
@@ -31,15 +32,15 @@ protected:
     }
     void TearDown() override { set_host(nullptr); }
 
-    // Each line: first byte token, rest argument text. A line starting with
-    // '\x15' is an expression line.
-    void load(std::initializer_list<std::string> lines) {
+    // The program written as a listing: load_listing("IF 0\nINC a%\nENDIF")
+    // or one listing line per string.
+    void load_listing(const std::string& text) {
+        const Program p = assemble_listing(text);
         program.clear();
-        for (const auto& l : lines) {
-            if (!l.empty() && l[0] == '\x15') program.add_line(l.substr(1), 1);
-            else program.add_line(l, 0);
-        }
+        for (int32_t n = 1; n <= p.line_count; ++n)
+            program.add_line(p.lines[static_cast<size_t>(n)], p.expression_flags[static_cast<size_t>(n)]);
     }
+    void load_listing(std::initializer_list<std::string> lines) { load_listing(listing_of(lines)); }
 
     // Runs the program to its end; returns the exit code.
     int run() {
