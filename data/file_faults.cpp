@@ -134,7 +134,7 @@ public:
     std::vector<DirEntry> find(const std::string& pattern) override { return inner->find(pattern); }
     std::optional<uint32_t> attributes(const std::string& name) override { return inner->attributes(name); }
     int set_attributes(const std::string& name, uint32_t a) override { return inner->set_attributes(name, a); }
-    std::optional<FileStamp> last_write(const std::string& name) override { return inner->last_write(name); }
+    std::optional<DateTime> last_write(const std::string& name) override { return inner->last_write(name); }
     int change_dir(const std::string& path) override { return inner->change_dir(path); }
     int make_dir(const std::string& path) override { return inner->make_dir(path); }
     int remove_dir(const std::string& path) override { return inner->remove_dir(path); }
