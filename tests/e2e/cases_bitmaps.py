@@ -105,10 +105,7 @@ def listing():
     return "\n".join(lines) + "\n"
 
 
-def cases():
-    if not all(os.path.exists(p) for p in (CONVERT, IDENTIFY, COMPARE)):
-        return []
-    os.makedirs(LISTINGS, exist_ok=True)
+def image_case():
     path = os.path.join(LISTINGS, "bitmaps_imagemagick.tvl")
     with open(path, "w", encoding="utf-8") as f:
         f.write(listing())
@@ -117,4 +114,63 @@ def cases():
     c.prepare = make_images
     c.check = check_drawn
     c.screen = ["70 46 256", "70 46 16"]
-    return [c]
+    return c
+
+
+# ---------------------------------------------------------------------------
+# Icons: the runtime's own icon by name, the same icon through the module
+# statement with the runtime's instance handle and from its .ico file must
+# give the same 32 x 32 pixels, which are not the white of the window; the
+# five system icons each leave a picture.
+
+ICON_SPOTS = [(10, 60), (60, 60), (110, 60)]
+SYSTEM_SPOTS = [(10 + 50 * n, 120) for n in range(5)]
+
+
+def copy_icon(work):
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    with open(os.path.join(root, "resources", "icons", "gesicht.ico"), "rb") as f:
+        data = f.read()
+    with open(os.path.join(work, "gesicht.ico"), "wb") as f:
+        f.write(data)
+
+
+def check_icons(work):
+    problems = []
+    crops = [crop(work, x, y, 32, 32, f"icon{k}.png") for k, (x, y) in enumerate(ICON_SPOTS)]
+    for k in (1, 2):
+        got = differing_pixels(crops[0], crops[k], work)
+        if got != 0:
+            problems.append(f"icon {k}: {got} pixels differ from the icon statement's")
+    white = os.path.join(work, "white.png")
+    subprocess.run([CONVERT, "-size", "32x32", "xc:white", "-type", "TrueColor", white], check=True)
+    for k, (x, y) in enumerate(SYSTEM_SPOTS):
+        if differing_pixels(white, crop(work, x, y, 32, 32, f"sys{k}.png"), work) == 0:
+            problems.append(f"system icon {k} left no picture")
+    if differing_pixels(white, crops[0], work) == 0:
+        problems.append("the icon left no picture")
+    return "; ".join(problems) or None
+
+
+def icon_case():
+    lines = [".header plain 7", "CLS"]
+    (a, b), (c, d), (e, f) = ICON_SPOTS
+    lines += [f'ICON "GESICHT",{a},{b}', f'EXTICON %{{INSTANCE}},"GESICHT",{c},{d}',
+              f'FILEICON "gesicht.ico",0,{e},{f}']
+    lines += [f"SYSICON {n},{x},{y}" for n, (x, y) in enumerate(SYSTEM_SPOTS)]
+    lines.append("END")
+    path = os.path.join(LISTINGS, "icons_three_ways.tvl")
+    with open(path, "w", encoding="utf-8") as fh:
+        fh.write("\n".join(lines) + "\n")
+    c = Case("icons_three_ways")
+    c.listing = path
+    c.prepare = copy_icon
+    c.check = check_icons
+    return c
+
+
+def cases():
+    if not all(os.path.exists(p) for p in (CONVERT, IDENTIFY, COMPARE)):
+        return []
+    os.makedirs(LISTINGS, exist_ok=True)
+    return [image_case(), icon_case()]
