@@ -72,6 +72,10 @@ def check_drawn(work):
     got = differing_pixels(big, crop(work, 10, 120, 2 * W, 2 * H, "big_shot.png"), work)
     if got != 0:
         problems.append(f"stretched: {got} pixels differ")
+    # the memory bitmap loaded from a file and copied out of it
+    got = differing_pixels(os.path.join(work, "rose4.bmp"), crop(work, 170, 120, W, H, "memory_shot.png"), work)
+    if got != 0:
+        problems.append(f"memory bitmap: {got} pixels differ")
     # the saved file: ImageMagick reads it with its size and depth, and it
     # holds what the screen shows
     saved = os.path.join(work, "saved.bmp")
@@ -101,6 +105,7 @@ def listing():
     lines.append("PRINT %{BMPWIDTH},%{BMPHEIGHT},&{PALETTESIZE}")
     lines.append('MLOADBMP "rose4.bmp"')
     lines.append("PRINT %{BMPWIDTH},%{BMPHEIGHT},&{PALETTESIZE}")
+    lines.append("MCOPYBMP 0,0-70,46>170,120;0")
     lines.append("END")
     return "\n".join(lines) + "\n"
 
