@@ -9,7 +9,6 @@
 #include "screen/bitmap_state.h"
 #include "screen/bitmaps.h"
 #include "screen/colours.h"
-#include "screen/display.h"
 #include "screen/drawing.h"
 #include "screen/graphics.h"
 #include "screen/screen_state.h"
@@ -89,44 +88,21 @@ public:
     void set_own_cursor(const ResourceName& r) override { note("own cursor " + r.name); }
 };
 
-class WindowDisplay : public Display {
-public:
-    bool exists = true;
-    void ensure_window() override { exists = true; }
-    bool window_exists() const override { return exists; }
-    void draw_run(int32_t, int32_t, int32_t) override {}
-    void scroll_up() override {}
-    void flush() override {}
-    void beep() override {}
-    void draw_text_at(int32_t, int32_t, std::string_view, int32_t) override {}
-    void apply_text_colours() override {}
-    void begin_key_wait() override {}
-    void wait_for_input() override {}
-    void end_key_wait() override {}
-    void clear_window(bool, uint32_t) override {}
-    void invalidate() override {}
-    void refresh() override {}
-    void place_window() override {}
-    void title_changed() override {}
-    uint32_t window_value() const override { return exists ? 0x1234 : 0; }
-    WindowEdges window_edges() const override { return {}; }
-};
 
 class DrawingTest : public RuntimeTest {
 protected:
     RecordingGraphics g;
-    WindowDisplay window;
 
     void SetUp() override {
         RuntimeTest::SetUp();
         reset_screen_state();
         reset_drawing();
         set_graphics(&g);
-        set_display(&window);
+        // Stands for the main window: the statements that need one draw.
+        paint_target_active = true;
     }
     void TearDown() override {
         set_graphics(nullptr);
-        set_display(nullptr);
         reset_screen_state();
         reset_drawing();
         RuntimeTest::TearDown();
@@ -210,8 +186,8 @@ TEST_F(DrawingTest, PaintModeStartsOnceEndsOnceAndTheMainWindowChangesNothing) {
     run_quiet({line(Cmd::STARTPAINT, "-1"), line(Cmd::STARTPAINT, "5")});
     EXPECT_EQ(errors.last_error_number, 249);
     EXPECT_TRUE(drawing_state.painting);
-    // Without a window the paint target lets the window-required statements draw.
-    window.exists = false;
+    // Without a window the paint target lets the window-required statements
+    // draw, until ENDPAINT.
     run_quiet({line(Cmd::POINT, "1,1,0"), line(Cmd::ENDPAINT, ""), line(Cmd::POINT, "1,1,0")});
     EXPECT_EQ(errors.last_error_number, 237);
     EXPECT_EQ(g.calls, (std::vector<std::string>{"begin -1", "pixel 1,1 0 both", "end"}));
