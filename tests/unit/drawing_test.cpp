@@ -216,14 +216,15 @@ TEST_F(DrawingTest, StretchedCopiesHaveNoTransparentForm) {
                                                  "stretch " + std::to_string(int(Raster::Xor))}));
 }
 
-TEST_F(DrawingTest, CursorNumbersAndTheirRange) {
-    run_quiet({line(Cmd::CURSOR, "0"), line(Cmd::CURSOR, "4"), line(Cmd::CURSOR, "5"), line(Cmd::CURSOR, "6"),
-               line(Cmd::CURSOR, "11"), line(Cmd::CURSOR, "13"), line(Cmd::CURSOR, "14"),
-               line(Cmd::CURSOR, "16"), line(Cmd::CURSOR, "17")});
-    EXPECT_EQ(g.calls, (std::vector<std::string>{"cursor 32512", "cursor 32516", "cursor 32646",
-                                                 "cursor 32641", "own cursor DRUCKER", "cursor 32642",
-                                                 "cursor 32648", "cursor 32651"}));
+TEST_F(DrawingTest, CursorNumbersOutsideTheirRangeAreAnError) {
+    run_quiet({line(Cmd::CURSOR, "17")});
     EXPECT_EQ(errors.last_error_number, 230);
+    errors.last_error_number = 0;
+    run_quiet({line(Cmd::CURSOR, "-1")});
+    EXPECT_EQ(errors.last_error_number, 230);
+    EXPECT_TRUE(g.calls.empty());
+    run_quiet({line(Cmd::CURSOR, "11")});  // the runtime's own printer cursor
+    EXPECT_EQ(g.calls, std::vector<std::string>{"own cursor DRUCKER"});
 }
 
 TEST(ResourceNames, DecimalNumbersSelectByNumber) {
@@ -233,13 +234,6 @@ TEST(ResourceNames, DecimalNumbersSelectByNumber) {
     EXPECT_FALSE(resource_name("A5").number);
     EXPECT_FALSE(resource_name("").number);
     EXPECT_EQ(resource_name("MUSTER").name, "MUSTER");
-}
-
-TEST(RasterModes, ModeArgumentToOperation) {
-    EXPECT_EQ(raster_of_mode(-1), Raster::Transparent);
-    EXPECT_EQ(raster_of_mode(3), Raster::Xor);
-    EXPECT_EQ(raster_of_mode(0), Raster::Copy);
-    EXPECT_EQ(raster_of_mode(-2), Raster::Copy);
 }
 
 }  // namespace
