@@ -8,6 +8,8 @@
 #include "data/file_numbers.h"
 #include "data/item_list_statements.h"
 #include "gui/gui_state.h"
+#include "screen/bitmaps.h"
+#include "screen/drawing.h"
 #include "screen/text_output.h"
 #include "screen/text_screen.h"
 #include "system/serial.h"
@@ -34,6 +36,8 @@ constexpr const Module* kPortable[] = {
     &kMemoryModule,
     &kSystemInfoModule,  // directory search
     &kTextModule,        // text screen, keys, screen settings, events
+    &kDrawingModule,     // colour mode, brush style, paint mode
+    &kBitmapModule,      // sizes and palette count programs read
     &kGuiModule,         // dialog results and other values the gui leaves
     &kFileModule,        // file numbers (closes what is open)
     &kFileSystemModule,

@@ -17,6 +17,8 @@
 #include "data/file_platform.h"
 #include "data/win32/file_platform_win32.h"
 #include "screen/display.h"
+#include "screen/graphics.h"
+#include "screen/win32/graphics_win32.h"
 #include "screen/win32/main_window.h"
 #include "system/services_platform.h"
 #include "system/win32/serial_win32.h"
@@ -40,6 +42,7 @@ void install_platform() {
     set_services_platform(&win32_services_platform());
     set_sound_platform(&win32_sound_platform());
     set_serial_platform(&win32_serial_platform());
+    set_graphics(&win32_graphics());
 }
 
 }  // namespace

@@ -641,6 +641,7 @@ void ensure_main_window() {
         SelectObject(dc, table_font(text_screen.font_index));
         text_colours_into(dc);
         if (mw.brush) SelectObject(dc, mw.brush);
+        if (mw.pen) SelectObject(dc, mw.pen);
     }
     select_custom_font();
 
@@ -650,11 +651,24 @@ void ensure_main_window() {
     InvalidateRect(h, nullptr, FALSE);
 }
 
+void main_window_parts::select_into_all(HGDIOBJ object) {
+    if (!object) return;
+    for (HDC dc : {targets.primary, targets.secondary, mw.window_dc, mw.image_dc})
+        if (dc) SelectObject(dc, object);
+}
+
 void replace_current_brush(HBRUSH brush, bool owned) {
-    for (HDC dc : {targets.primary, targets.secondary})
-        if (dc && brush) SelectObject(dc, brush);
+    if (!brush) return;  // a brush that could not be made changes nothing
+    select_into_all(brush);
     if (mw.brush && mw.brush != brush) DeleteObject(mw.brush);
     mw.brush = owned ? brush : nullptr;
+}
+
+void replace_current_pen(HPEN pen, bool owned) {
+    if (!pen) return;
+    select_into_all(pen);
+    if (mw.pen && mw.pen != pen) DeleteObject(mw.pen);
+    mw.pen = owned ? pen : nullptr;
 }
 
 void replace_custom_font(HFONT font) {
@@ -757,6 +771,8 @@ void init_main_window_module() {
     on_shutdown(ShutdownStage::Graphics, [] {
         replace_custom_font(nullptr);
         replace_current_brush(static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), false);
+        replace_current_pen(static_cast<HPEN>(GetStockObject(BLACK_PEN)), false);
+        release_graphics_objects();
     });
     on_shutdown(ShutdownStage::MainWindow, [] {
         // Stopped by Ctrl-C or Ctrl-Break, the window stays open (at exit).

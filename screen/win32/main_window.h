@@ -45,6 +45,9 @@ int32_t screen_height();
 // selected but never deleted.
 void replace_current_brush(HBRUSH brush, bool owned);
 
+// The pen of the pen statement, replaced the same way.
+void replace_current_pen(HPEN pen, bool owned);
+
 // The custom font of pixel text: selects `font` into both targets,
 // deleting the previous custom font and putting back the fonts the targets
 // had before it (null: only that).

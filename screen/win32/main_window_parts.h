@@ -35,6 +35,7 @@ struct MainWindow {
     bool results_written = false;     // automation results of this window
 
     HBRUSH brush = nullptr;           // current brush when the program made it
+    HPEN pen = nullptr;               // current pen when the program made it
     HFONT custom_font = nullptr;
     HGDIOBJ font_before_primary = nullptr, font_before_secondary = nullptr;
 };
@@ -75,6 +76,14 @@ private:
     HDC dc_;
     int saved_;
 };
+
+// The DCs that hold the current pen, brush and font: the targets and the
+// window's own two, whatever the targets are now, so that no object is
+// deleted while one of them still holds it.
+void select_into_all(HGDIOBJ object);
+
+// The memory bitmap and a paint DC go (graphics_win32.cpp; at the end).
+void release_graphics_objects();
 
 // ---- automation (automation_win32.cpp) ----
 

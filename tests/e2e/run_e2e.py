@@ -180,6 +180,8 @@ def bmp_pixel(path, x, y):
     """Colour (0xRRGGBB) of a 24-bit bottom-up BMP at x, y, or None."""
     with open(path, "rb") as f:
         data = f.read()
+    if len(data) < 54:  # cut short (a run stopped while writing it)
+        return None
     offset, = struct.unpack_from("<I", data, 10)
     width, height = struct.unpack_from("<ii", data, 18)
     bits, = struct.unpack_from("<H", data, 28)
