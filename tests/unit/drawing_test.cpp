@@ -116,7 +116,8 @@ protected:
     void run_lines(std::initializer_list<std::string> lines) {
         reset_shutdown_steps();
         reset_interpreter();
-        load(lines);
+        program.clear();
+        for (const auto& l : lines) program.add_line(l, 0);
         run();
     }
     // Under error mode -1, so that each refusal leaves only its number.
