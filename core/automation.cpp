@@ -15,6 +15,10 @@ namespace {
 std::string transcript_file;
 std::deque<KeyAction> keys;
 std::string screen_file, offscreen_file, window_file;
+std::string windows_file, activeshot_file;
+bool real_dialogs = false;
+bool exit_snapshot_written = false;
+std::vector<WindowRecord> (*window_source)() = nullptr;
 
 // Absolute now, so that a program changing its directory does not move
 // where the results land.
@@ -56,15 +60,45 @@ constexpr NamedKey kNamedKeys[] = {
     {"F9", 0x78},    {"F10", 0x79},   {"F11", 0x7A},   {"F12", 0x7B},
 };
 
+// "Click 101": the number after the word and one blank.
+bool parse_numbered(std::string_view name, std::string_view word, int32_t& number) {
+    if (name.size() <= word.size() + 1 || !same_name(name.substr(0, word.size()), word) ||
+        name[word.size()] != ' ')
+        return false;
+    std::string_view digits = name.substr(word.size() + 1);
+    if (digits.size() > 9) return false;
+    int32_t v = 0;
+    for (char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        v = v * 10 + (c - '0');
+    }
+    number = v;
+    return true;
+}
+
 // "{...}" contents as one action; false when the name is not known.
 bool parse_name(std::string_view name, KeyAction& out) {
     out = KeyAction{};
-    if (same_name(name, "Close")) {
-        out.kind = KeyAction::Close;
+    struct Action {
+        const char* name;
+        KeyAction::Kind kind;
+    };
+    static constexpr Action kActions[] = {{"Close", KeyAction::Close},
+                                          {"Cover", KeyAction::Cover},
+                                          {"Dump", KeyAction::Dump},
+                                          {"Shot", KeyAction::Shot}};
+    for (const Action& a : kActions) {
+        if (same_name(name, a.name)) {
+            out.kind = a.kind;
+            return true;
+        }
+    }
+    if (parse_numbered(name, "Click", out.number)) {
+        out.kind = KeyAction::Click;
         return true;
     }
-    if (same_name(name, "Cover")) {
-        out.kind = KeyAction::Cover;
+    if (parse_numbered(name, "Wait", out.number)) {
+        out.kind = KeyAction::Wait;
         return true;
     }
     if (name.size() == 3 && (name[0] == 'x' || name[0] == 'X') &&
@@ -114,13 +148,24 @@ void append_line(const std::string& line) {
 }  // namespace
 
 void configure(const char* transcript_path, const char* answers_path) {
-    transcript_file = transcript_path ? transcript_path : "";
+    // Absolute, as the other results: a program may change its directory
+    // (the folder dialog does).
+    transcript_file = absolute_path(transcript_path);
     answers.close();
     if (answers_path && *answers_path) answers.open(answers_path, std::ios::binary);
     exit_recorded = false;
 }
 
 bool active() { return !transcript_file.empty(); }
+
+void configure_windows(const char* real, const char* windows_path, const char* activeshot_path) {
+    real_dialogs = real && std::string_view(real) == "1";
+    windows_file = absolute_path(windows_path);
+    activeshot_file = absolute_path(activeshot_path);
+    exit_snapshot_written = false;
+}
+
+bool answering() { return active() && !real_dialogs; }
 
 std::string json_string(std::string_view s) {
     std::string out = "\"";
@@ -232,6 +277,8 @@ void configure_screen(const char* keys_text, const char* screen_path,
 
 bool keys_pending() { return !keys.empty(); }
 
+const KeyAction* peek_key() { return keys.empty() ? nullptr : &keys.front(); }
+
 std::optional<KeyAction> next_key() {
     if (keys.empty()) return std::nullopt;
     KeyAction a = keys.front();
@@ -278,6 +325,100 @@ std::vector<uint8_t> bmp24(int32_t width, int32_t height, const uint8_t* rows) {
 void write_shot(Shot which, int32_t width, int32_t height, const uint8_t* rows) {
     std::vector<uint8_t> file = bmp24(width, height, rows);
     write_file(which == Shot::OffScreen ? offscreen_file : window_file, file.data(), file.size());
+}
+
+bool wants_active_shot() { return !activeshot_file.empty(); }
+
+void write_active_shot(int32_t width, int32_t height, const uint8_t* rows) {
+    std::vector<uint8_t> file = bmp24(width, height, rows);
+    write_file(activeshot_file, file.data(), file.size());
+}
+
+// ---- window snapshots ----
+
+namespace {
+
+const char* boolean(bool b) { return b ? "true" : "false"; }
+
+std::string json_strings(const std::vector<std::string>& texts) {
+    std::string out = "[";
+    for (size_t k = 0; k < texts.size(); ++k) {
+        if (k) out += ',';
+        out += json_string(texts[k]);
+    }
+    return out + "]";
+}
+
+std::string menu_json(const std::vector<MenuEntry>& entries) {
+    std::string out = "[";
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const MenuEntry& e = entries[k];
+        if (k) out += ',';
+        switch (e.kind) {
+            case MenuEntry::Separator: out += "{\"separator\":true}"; break;
+            case MenuEntry::Popup:
+                out += "{\"text\":" + json_string(e.text) + ",\"popup\":" + menu_json(e.popup) + "}";
+                break;
+            case MenuEntry::Item:
+                out += "{\"id\":" + std::to_string(e.id) + ",\"text\":" + json_string(e.text) +
+                       ",\"checked\":" + boolean(e.checked) + ",\"grayed\":" + boolean(e.grayed) +
+                       "}";
+                break;
+        }
+    }
+    return out + "]";
+}
+
+}  // namespace
+
+std::string window_json(const WindowRecord& w) {
+    std::string out = "{\"hwnd\":" + std::to_string(w.hwnd) +
+                      ",\"parent\":" + std::to_string(w.parent) +
+                      ",\"owner\":" + std::to_string(w.owner) +
+                      ",\"class\":" + json_string(w.class_name) +
+                      ",\"id\":" + std::to_string(w.id) + ",\"text\":" + json_string(w.text) +
+                      ",\"style\":" + std::to_string(w.style) +
+                      ",\"exstyle\":" + std::to_string(w.exstyle) + ",\"rect\":[" +
+                      std::to_string(w.x) + "," + std::to_string(w.y) + "," +
+                      std::to_string(w.width) + "," + std::to_string(w.height) +
+                      "],\"visible\":" + boolean(w.visible) + ",\"enabled\":" + boolean(w.enabled) +
+                      ",\"focus\":" + boolean(w.focus);
+    switch (w.extra) {
+        case WindowRecord::Button: out += ",\"check\":" + std::to_string(w.check); break;
+        case WindowRecord::List:
+            out += ",\"items\":" + json_strings(w.items) + ",\"selected\":" + std::to_string(w.selected);
+            break;
+        case WindowRecord::ScrollBar:
+            out += ",\"pos\":" + std::to_string(w.pos) + ",\"range\":[" +
+                   std::to_string(w.range_min) + "," + std::to_string(w.range_max) + "]";
+            break;
+        case WindowRecord::Tabs:
+            out += ",\"tabs\":" + json_strings(w.items) + ",\"selected\":" + std::to_string(w.selected);
+            break;
+        case WindowRecord::None: break;
+    }
+    if (w.has_menu) out += ",\"menu\":" + menu_json(w.menu);
+    return out + "}";
+}
+
+bool wants_window_snapshots() { return !windows_file.empty() && window_source; }
+
+void set_window_source(std::vector<WindowRecord> (*collect)()) { window_source = collect; }
+
+void write_window_snapshot() {
+    if (!wants_window_snapshots()) return;
+    std::string text = "{\"event\":\"snapshot\"}\n";
+    for (const WindowRecord& w : window_source()) text += window_json(w) + "\n";
+    if (std::FILE* f = std::fopen(windows_file.c_str(), "ab")) {
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+    }
+}
+
+void write_exit_snapshot() {
+    if (exit_snapshot_written) return;
+    exit_snapshot_written = true;
+    write_window_snapshot();
 }
 
 }  // namespace tolven::automation

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/automation.h"
 #include "core/host.h"
 
 namespace tolven {
@@ -43,6 +44,8 @@ void reset_shutdown_steps() {
 }
 
 void shutdown_and_exit(int code) {
+    // The windows as they are, before the steps close any of them.
+    automation::write_exit_snapshot();
     run_shutdown_steps();
     host().end_process(code);
     std::abort();  // hosts never return from end_process

@@ -16,6 +16,7 @@
 #include "core/win32/win32_host.h"
 #include "data/file_platform.h"
 #include "data/win32/file_platform_win32.h"
+#include "gui/win32/window_snapshot_win32.h"
 #include "screen/display.h"
 #include "screen/graphics.h"
 #include "screen/win32/graphics_win32.h"
@@ -43,6 +44,7 @@ void install_platform() {
     set_sound_platform(&win32_sound_platform());
     set_serial_platform(&win32_serial_platform());
     set_graphics(&win32_graphics());
+    automation::set_window_source(collect_windows);
 }
 
 }  // namespace
@@ -51,6 +53,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     using namespace tolven;
     install_platform();
     automation::configure(std::getenv("TOLVEN_TRANSCRIPT"), std::getenv("TOLVEN_ANSWERS"));
+    automation::configure_windows(std::getenv("TOLVEN_REAL_DIALOGS"), std::getenv("TOLVEN_WINDOWS"),
+                                  std::getenv("TOLVEN_ACTIVESHOT"));
     if (const char* always = std::getenv("TOLVEN_BENCH_PUMP_ALWAYS"); always && *always == '1')
         set_pump_always(true);
     if (const char* faults = std::getenv("TOLVEN_FILE_FAULTS")) set_file_faults(faults);

@@ -1,11 +1,10 @@
 #include "core/win32/win32_host.h"
 
-#include <commdlg.h>
-
 #include <cstdlib>
 #include <string>
 
 #include "core/automation.h"
+#include <commdlg.h>
 #include "screen/display.h"
 #include "screen/win32/main_window.h"
 
@@ -15,25 +14,27 @@ int Win32Host::message_box(std::string_view text, std::string_view caption, unsi
                            bool owned_by_main) {
     // The window shows all output before a box stops the program.
     flush_text_output();
-    if (automation::active()) {
-        int answer = automation::default_box_answer(type);
+    int answer = automation::default_box_answer(type);
+    if (automation::answering()) {
         if (auto line = automation::next_answer()) {
             char* end = nullptr;
             long v = std::strtol(line->c_str(), &end, 10);
             if (end != line->c_str()) answer = static_cast<int>(v);
         }
-        automation::record_box(caption, text, type, answer);
-        return answer;
+    } else {
+        std::string t(text), c(caption);
+        HWND owner = owned_by_main ? main_window_handle() : nullptr;
+        ModalAutomation automation;
+        answer = MessageBoxA(owner, t.c_str(), c.c_str(), type);
     }
-    std::string t(text), c(caption);
-    HWND owner = owned_by_main ? main_window_handle() : nullptr;
-    return MessageBoxA(owner, t.c_str(), c.c_str(), type);
+    automation::record_box(caption, text, type, answer);
+    return answer;
 }
 
 std::optional<std::string> Win32Host::open_file_dialog(std::string_view title,
                                                        std::string_view filter) {
     std::optional<std::string> chosen;
-    if (automation::active()) {
+    if (automation::answering()) {
         if (auto line = automation::next_answer(); line && !line->empty()) chosen = *line;
         automation::record_dialog("FileOpen", title, chosen);
         return chosen;
@@ -52,7 +53,11 @@ std::optional<std::string> Win32Host::open_file_dialog(std::string_view title,
     ofn.nMaxFile = sizeof file;
     ofn.lpstrTitle = t.c_str();
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&ofn)) chosen = std::string(file);
+    {
+        ModalAutomation automation;
+        if (GetOpenFileNameA(&ofn)) chosen = std::string(file);
+    }
+    automation::record_dialog("FileOpen", title, chosen);
     return chosen;
 }
 
@@ -81,6 +86,7 @@ std::string Win32Host::own_executable_path() {
 void Win32Host::end_process(int code) {
     // A window still open here belongs to a program stopped by Ctrl-C or
     // Ctrl-Break: it stays until the user closes it.
+    automation::write_exit_snapshot();
     main_window_at_exit();
     automation::record_exit(code);
     ExitProcess(static_cast<UINT>(code));

@@ -396,6 +396,8 @@ void cell_setup(HWND h) {
 }
 
 void window_destroyed(HWND h) {
+    // The quit message follows, which ends the process.
+    automation::write_exit_snapshot();
     write_automation_results();
     if (mw.caret) {
         DestroyCaret();
@@ -452,6 +454,9 @@ LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) 
         case WM_PAINT: paint(h); return 0;
         case WM_CLOSE:
             if (!close_allowed()) return 0;
+            // The process ends with this window: the windows are recorded
+            // while they are all still there.
+            automation::write_exit_snapshot();
             write_automation_results();
             break;
         case WM_GETMINMAXINFO: measure_cell(h); return 0;

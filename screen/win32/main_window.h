@@ -65,6 +65,18 @@ void pump_main_messages();
 // loops.
 void wait_and_pump();
 
+// While a modal loop of the platform runs (a dialog, a message box, a
+// common dialog), the steps of TOLVEN_KEYS are fed to it from a timer of the
+// thread: keys to its focused window once it is shown, clicks, waits and
+// dumps. Made around each modal call; nothing happens without keys.
+class ModalAutomation {
+public:
+    ModalAutomation();
+    ~ModalAutomation();
+    ModalAutomation(const ModalAutomation&) = delete;
+    ModalAutomation& operator=(const ModalAutomation&) = delete;
+};
+
 // The four window procedures (their addresses are handed to programs).
 LRESULT CALLBACK main_window_proc(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK dialog_main_window_proc(HWND, UINT, WPARAM, LPARAM);

@@ -22,6 +22,14 @@ Directives in a listing (comments to the assembler):
                        at X, Y; several X,Y,X,Y... pairs may share one colour
   ;! winpixel X Y RRGGBB  the same for what the window showed at the end
                        (TOLVEN_WINDOWSHOT, client area)
+  ;! activepixel X Y RRGGBB  the same for the last {Shot} of the keys
+                       (TOLVEN_ACTIVESHOT: the active window, frame included)
+  ;@ {json}            the current window snapshot (TOLVEN_WINDOWS, set for
+                       the case) holds a window with these fields; "parent"
+                       and "owner" may be objects that the parent or owner
+                       window must match, "0x..." texts match numbers
+  ;@ snapshot N        the lines below describe snapshot N (from 1; default 1)
+  ;@ snapshots N       the file holds exactly N snapshots
   ;! somewhere X0 Y0 X1 Y1 RRGGBB  some pixel of the off-screen image in the
                        rectangle (ends included) has that colour
   ;! no-window         the main window was never created (no screen dump)
@@ -93,6 +101,8 @@ class Case:
         self.no_program = False
         self.env = {}
         self.pixels = []            # (file, x, y, rgb)
+        self.windows = []           # (snapshot number, expected fields)
+        self.snapshots = None       # expected number of snapshots
         self.somewhere = []         # (x0, y0, x1, y1, rgb)
         self.no_window = False
         self.built = []             # files copied from the runtime's build folder
@@ -108,10 +118,19 @@ class Case:
 def parse_listing(path):
     case = Case(os.path.splitext(os.path.basename(path))[0])
     case.listing = path
+    snapshot = 1
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\n").rstrip("\r")
-            if line.startswith(";>"):
+            if line.startswith(";@"):
+                value = line[2:].strip()
+                if value.startswith("snapshots "):
+                    case.snapshots = int(value.split()[1])
+                elif value.startswith("snapshot "):
+                    snapshot = int(value.split()[1])
+                else:
+                    case.windows.append((snapshot, json.loads(value)))
+            elif line.startswith(";>"):
                 case.transcript = (case.transcript or []) + [json.loads(line[2:].strip())]
             elif line.startswith(";="):
                 case.screen = (case.screen or []) + [line[3:] if len(line) > 2 else ""]
@@ -132,15 +151,15 @@ def parse_listing(path):
                 elif key == "env":
                     k, _, v = value.partition("=")
                     case.env[k] = v
-                elif key in ("pixel", "winpixel"):
+                elif key in ("pixel", "winpixel", "activepixel"):
                     parts = value.split()
                     rgb = int(parts[-1], 16)
                     coords = [int(v) for v in parts[:-1]]
                     if not coords or len(coords) % 2:
                         raise ValueError(f"{path}: {key} needs X Y pairs and a colour")
+                    shot = {"pixel": "screen.bmp", "winpixel": "window.bmp", "activepixel": "active.bmp"}[key]
                     for k in range(0, len(coords), 2):
-                        case.pixels.append(("screen.bmp" if key == "pixel" else "window.bmp",
-                                            coords[k], coords[k + 1], rgb))
+                        case.pixels.append((shot, coords[k], coords[k + 1], rgb))
                 elif key == "somewhere":
                     x0, y0, x1, y1, rgb = value.split()
                     case.somewhere.append((int(x0), int(y0), int(x1), int(y1), int(rgb, 16)))
@@ -191,6 +210,55 @@ def bmp_pixel(path, x, y):
     line = abs(height) - 1 - y if height > 0 else y
     b, g, r = data[offset + line * row + x * 3: offset + line * row + x * 3 + 3]
     return (r << 16) | (g << 8) | b
+
+
+def read_snapshots(path):
+    """The snapshots of a TOLVEN_WINDOWS file: lists of window records."""
+    snapshots = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if not line.strip():
+                continue
+            record = json.loads(line)
+            if record.get("event") == "snapshot":
+                snapshots.append([])
+            elif snapshots:
+                snapshots[-1].append(record)
+    return snapshots
+
+
+def window_matches(expected, record, by_hwnd):
+    for key, want in expected.items():
+        have = record.get(key)
+        if key in ("parent", "owner") and isinstance(want, dict):
+            if have not in by_hwnd or not window_matches(want, by_hwnd[have], by_hwnd):
+                return False
+        elif isinstance(want, str) and want.startswith("0x") and isinstance(have, int):
+            if have != int(want, 16):
+                return False
+        elif have != want:
+            return False
+    return True
+
+
+def check_windows(case, work):
+    path = os.path.join(work, "windows.jsonl")
+    snapshots = read_snapshots(path) if os.path.exists(path) else []
+    problems = []
+    if case.snapshots is not None and len(snapshots) != case.snapshots:
+        problems.append(f"{len(snapshots)} window snapshots, expected {case.snapshots}")
+    for number, expected in case.windows:
+        if number > len(snapshots):
+            problems.append(f"no window snapshot {number} for {json.dumps(expected, ensure_ascii=False)}")
+            continue
+        records = snapshots[number - 1]
+        by_hwnd = {r["hwnd"]: r for r in records}
+        if not any(window_matches(expected, r, by_hwnd) for r in records):
+            near = [r for r in records if r.get("id") == expected.get("id", r.get("id")) and
+                    r.get("class") == expected.get("class", r.get("class"))]
+            problems.append(f"snapshot {number} has no window {json.dumps(expected, ensure_ascii=False)}" +
+                            "".join("\n      near: " + json.dumps(r, ensure_ascii=False) for r in near[:3]))
+    return problems
 
 
 def windows_folder(wine):
@@ -271,7 +339,10 @@ def run_case(wine, case):
         case.prepare(work)
     transcript = os.path.join(work, "transcript.jsonl")
     env = {"TOLVEN_TRANSCRIPT": "transcript.jsonl", "TOLVEN_SCREEN": "screen.txt",
-           "TOLVEN_SCREENSHOT": "screen.bmp", "TOLVEN_WINDOWSHOT": "window.bmp"}
+           "TOLVEN_SCREENSHOT": "screen.bmp", "TOLVEN_WINDOWSHOT": "window.bmp",
+           "TOLVEN_ACTIVESHOT": "active.bmp"}
+    if case.windows or case.snapshots is not None:
+        env["TOLVEN_WINDOWS"] = "windows.jsonl"
     if case.answers:
         with open(os.path.join(work, "answers.txt"), "w", encoding="latin-1", newline="\r\n") as f:
             f.write("\n".join(case.answers) + "\n")
@@ -321,6 +392,7 @@ def run_case(wine, case):
         if have != rgb:
             problems.append(f"{name} at {x},{y}: " + ("missing" if have is None else f"{have:06X}") +
                             f", expected {rgb:06X}")
+    problems += check_windows(case, work)
     for x0, y0, x1, y1, rgb in case.somewhere:
         path = os.path.join(work, "screen.bmp")
         found = os.path.exists(path) and any(bmp_pixel(path, x, y) == rgb
