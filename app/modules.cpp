@@ -7,6 +7,7 @@
 #include "data/dbase_statements.h"
 #include "data/file_numbers.h"
 #include "data/item_list_statements.h"
+#include "gui/dialogs.h"
 #include "gui/gui_state.h"
 #include "screen/bitmaps.h"
 #include "screen/drawing.h"
@@ -39,6 +40,7 @@ constexpr const Module* kPortable[] = {
     &kDrawingModule,     // colour mode, brush style, paint mode
     &kBitmapModule,      // sizes and palette count programs read
     &kGuiModule,         // dialog results and other values the gui leaves
+    &kDialogModule,      // the ready-made dialogs
     &kFileModule,        // file numbers (closes what is open)
     &kFileSystemModule,
     &kItemListModule,

@@ -16,6 +16,8 @@
 #include "core/win32/win32_host.h"
 #include "data/file_platform.h"
 #include "data/win32/file_platform_win32.h"
+#include "gui/dialog_platform.h"
+#include "gui/win32/dialogs_win32.h"
 #include "gui/win32/window_snapshot_win32.h"
 #include "screen/display.h"
 #include "screen/graphics.h"
@@ -44,6 +46,7 @@ void install_platform() {
     set_sound_platform(&win32_sound_platform());
     set_serial_platform(&win32_serial_platform());
     set_graphics(&win32_graphics());
+    set_dialog_platform(&win32_dialog_platform());
     automation::set_window_source(collect_windows);
 }
 

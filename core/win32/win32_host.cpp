@@ -4,7 +4,8 @@
 #include <string>
 
 #include "core/automation.h"
-#include <commdlg.h>
+#include "core/file_dialog.h"
+#include "core/win32/file_dialog_win32.h"
 #include "screen/display.h"
 #include "screen/win32/main_window.h"
 
@@ -36,26 +37,9 @@ std::optional<std::string> Win32Host::open_file_dialog(std::string_view title,
     std::optional<std::string> chosen;
     if (automation::answering()) {
         if (auto line = automation::next_answer(); line && !line->empty()) chosen = *line;
-        automation::record_dialog("FileOpen", title, chosen);
-        return chosen;
-    }
-    std::string f(filter);
-    for (char& ch : f)
-        if (ch == '|') ch = '\0';
-    f.push_back('\0');
-    std::string t(title);
-    char file[MAX_PATH] = "";
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = nullptr;
-    ofn.lpstrFilter = f.c_str();
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrTitle = t.c_str();
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    {
-        ModalAutomation automation;
-        if (GetOpenFileNameA(&ofn)) chosen = std::string(file);
+    } else {
+        chosen = show_file_dialog(FileDialogKind::Open, title, open_file_request(filter),
+                                  main_window_handle());
     }
     automation::record_dialog("FileOpen", title, chosen);
     return chosen;
