@@ -11,6 +11,8 @@ namespace tolven::main_window_parts {
 
 namespace {
 
+constexpr UINT kLineGraphicsCodePage = 437;
+
 // ---- the display the portable text screen draws through ----
 
 class Win32Display : public Display {
@@ -36,13 +38,20 @@ public:
                       int32_t font_index) override {
         draw_damage();
         const int x = (column - 1) * mw.cell_w, y = (row - 1) * mw.cell_h;
+        const RECT cells{x, y, x + static_cast<int>(text.size()) * mw.cell_w, y + mw.cell_h};
         for (HDC dc : {targets.primary, targets.secondary}) {
             if (!dc) continue;
+            // The cells first take the background whole: a font lower than
+            // the cell would leave the bottom of what was there.
+            ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &cells, "", 0, nullptr);
             HGDIOBJ old = SelectObject(dc, cell_font(font_index));
             // Again one pixel lower: the thin OEM font then fills the cell.
+            // The frames' bytes are the line graphics of code page 437,
+            // whose mixed corners the OEM code page of a German system
+            // (850) has not.
             for (int dy = 0; dy < 2; ++dy)
                 cell_text_out(dc, x, y + dy, 0, nullptr, text.data(), static_cast<int>(text.size()),
-                              font_index);
+                              font_index, kLineGraphicsCodePage);
             SelectObject(dc, old);
         }
     }

@@ -167,16 +167,16 @@ void scroll_pixels(HDC dc, const RECT& area, int32_t k) {
 // (whatever the font's own advance). Text in the OEM font is OEM text: where
 // the platform stands another character set in for that font, the bytes
 // are shown as the OEM code page's characters, so that line graphics stay
-// line graphics.
+// line graphics. A given code page names the characters the bytes are.
 void cell_text_out(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text,
-                   int n, int32_t font_index) {
+                   int n, int32_t font_index, UINT code_page) {
     static std::vector<INT> advance;
     if (advance.size() < static_cast<size_t>(n) || (!advance.empty() && advance.front() != mw.cell_w))
         advance.assign(std::max<size_t>(n, 256), mw.cell_w);
-    if ((font_index & 3) == 1 && GetTextCharset(dc) != OEM_CHARSET) {
+    if (code_page || ((font_index & 3) == 1 && GetTextCharset(dc) != OEM_CHARSET)) {
         static std::vector<wchar_t> wide;
         wide.resize(static_cast<size_t>(n));
-        if (MultiByteToWideChar(CP_OEMCP, 0, text, n, wide.data(), n) == n) {
+        if (MultiByteToWideChar(code_page ? code_page : CP_OEMCP, 0, text, n, wide.data(), n) == n) {
             ExtTextOutW(dc, x, y, options, rect, wide.data(), static_cast<UINT>(n), advance.data());
             return;
         }

@@ -50,8 +50,10 @@ uint32_t handle_value(const void* h);
 void text_colours_into(HDC dc);
 // The font the text screen draws font table entry `index` with.
 HFONT cell_font(int32_t index);
+// Text in cells; `code_page` (0: the font's own) names the characters the
+// bytes stand for.
 void cell_text_out(HDC dc, int x, int y, UINT options, const RECT* rect, const char* text,
-                   int n, int32_t font_index);
+                   int n, int32_t font_index, UINT code_page = 0);
 // Puts the collected text output on the drawing targets.
 void draw_damage();
 
