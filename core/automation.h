@@ -64,8 +64,8 @@ struct KeyAction {
     enum Kind { Char, Key, Close, Cover, Click, Wait, Dump, Shot };
     Kind kind = Char;
     uint8_t code = 0;      // Char: the byte typed; Key: the virtual-key code
-    int32_t number = 0;    // Click: the control id; Wait: milliseconds
     bool shift = false, ctrl = false, alt = false;
+    int32_t number = 0;    // Click: the control id; Wait: milliseconds
     bool operator==(const KeyAction&) const = default;
 };
 

@@ -45,6 +45,8 @@ Directives in a listing (comments to the assembler):
   ;! ini NAME SECTION KEY VALUE  after the run, Python's configparser reads
                        VALUE (the rest of the line) for KEY in INI file NAME
   ;! ini-setup NAME SECTION KEY VALUE  before the run, configparser writes it
+  In the texts of ;> lines, {winwork} stands for the work folder as the
+  program sees it (Z:\\...).
   In the names of file, setup, absent, eventually, ini and ini-setup,
   {windir}/ is the prefix's Windows folder (where relative INI names land);
   such files are removed before the run. In before and after commands and in
@@ -368,6 +370,8 @@ def run_case(wine, case):
     expected_transcript = case.transcript
     if expected_transcript is None:
         expected_transcript = [{"event": "exit", "code": case.exit}]
+    expected_transcript = [{k: v.replace("{winwork}", winwork) if isinstance(v, str) else v
+                            for k, v in e.items()} for e in expected_transcript]
     if got != expected_transcript:
         problems.append("transcript differs:\n    expected: " +
                         "\n              ".join(json.dumps(e, ensure_ascii=False) for e in expected_transcript) +
