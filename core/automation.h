@@ -3,8 +3,10 @@
 //   TOLVEN_TRANSCRIPT  JSON Lines of every box, dialog and the exit code;
 //                      boxes and dialogs are then answered, not shown.
 //   TOLVEN_ANSWERS     one answer per line for those boxes and dialogs.
-//   TOLVEN_KEYS        keys typed into the main window while the program
-//                      waits for keys (syntax in docs/automation.md).
+//   TOLVEN_KEYS        keys typed into the focused window while the program
+//                      waits for keys or a box or dialog shown for real
+//                      waits for input; clicks, pauses, snapshots (syntax
+//                      in docs/automation.md).
 //   TOLVEN_SCREEN      the text screen as text when the main window closes.
 //   TOLVEN_SCREENSHOT  the off-screen image as a 24-bit BMP at that time.
 //   TOLVEN_WINDOWSHOT  what the window itself shows at that time (client
