@@ -496,7 +496,7 @@ TEST_F(DialogModuleTest, TextBoxOutsideTheScreenOrWhilePrinting) {
     printing_active = true;
     rec.boxes.clear();
     errors.error_mode = 1;
-    load({std::string(1, static_cast<char>(code_of(Cmd::TBOX))) + "1,1-2,2;1"});
+    load_listing("TBOX 1,1-2,2;1");
     EXPECT_EQ(run(), 2);
     ASSERT_EQ(rec.boxes.size(), 1u);
     EXPECT_EQ(rec.boxes[0].caption, "W\xE4hrend der Druckausgabe verboten: TBOX");
