@@ -120,34 +120,30 @@ void input_box_function() {
     set_result_string(result);
 }
 
-void file_open_function() {
+namespace {
+
+// The file dialogs: the chosen path, trimmed (empty when cancelled).
+std::string file_dialog(const char* kind, bool save) {
     const std::string title = read_string(',');
-    const std::string filter = read_string(')');
+    const std::string argument = read_string(')');
     std::optional<std::string> path;
     if (automation::answering()) path = scripted_answer();
-    else path = platform->open_file(title, open_file_request(filter));
-    automation::record_dialog("fileopen", title, path);
-    std::string result;
-    if (path) {
-        result = dialogs::trimmed(*path);
-        gui_state.last_chosen_text = result;
-    }
+    else if (save) path = platform->save_file(title, save_file_request(argument));
+    else path = platform->open_file(title, open_file_request(argument));
+    automation::record_dialog(kind, title, path);
     finish(path.has_value());
+    return path ? dialogs::trimmed(*path) : std::string();
+}
+
+}  // namespace
+
+void file_open_function() {
+    std::string result = file_dialog("fileopen", false);
+    if (gui_state.dialog_result == 1) gui_state.last_chosen_text = result;
     set_result_string(result);
 }
 
-void file_save_function() {
-    const std::string title = read_string(',');
-    const std::string default_name = read_string(')');
-    std::optional<std::string> path;
-    if (automation::answering()) path = scripted_answer();
-    else path = platform->save_file(title, save_file_request(default_name));
-    automation::record_dialog("filesave", title, path);
-    std::string result;
-    if (path) result = dialogs::trimmed(*path);
-    finish(path.has_value());
-    set_result_string(result);
-}
+void file_save_function() { set_result_string(file_dialog("filesave", true)); }
 
 void folder_function() {
     const std::string title = read_string(')');

@@ -32,6 +32,21 @@ State& keep_state(HWND h, LPARAM lp) {
     return state_of<State>(h);
 }
 
+// OK and Abbruch end each of the runtime's dialogs: OK with 1 once
+// `confirm` has taken what the dialog shows, Abbruch (also Esc and the
+// close box) with 0. False for other commands.
+template <class Confirm>
+bool ended_by(HWND h, WPARAM wp, Confirm confirm) {
+    switch (LOWORD(wp)) {
+        case IDOK:
+            confirm();
+            EndDialog(h, 1);
+            return true;
+        case IDCANCEL: EndDialog(h, 0); return true;
+        default: return false;
+    }
+}
+
 // A modal dialog from the runtime's template `name`, owned by the main
 // window; its result, or -1 when the template could not be shown.
 INT_PTR run_dialog(const char* name, DLGPROC procedure, void* state) {
@@ -87,12 +102,8 @@ INT_PTR CALLBACK edit_box_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                 case kCopy: SendMessageA(field, WM_COPY, 0, 0); return TRUE;
                 case kCut: SendMessageA(field, WM_CUT, 0, 0); return TRUE;
                 case kPaste: SendMessageA(field, WM_PASTE, 0, 0); return TRUE;
-                case IDOK:
-                    state_of<EditState>(h).lines = field_lines(field);
-                    EndDialog(h, 1);
-                    return TRUE;
-                case IDCANCEL: EndDialog(h, 0); return TRUE;
-                default: return FALSE;
+                default:
+                    return ended_by(h, wp, [&] { state_of<EditState>(h).lines = field_lines(field); });
             }
         }
         default: return FALSE;
@@ -141,12 +152,8 @@ INT_PTR CALLBACK list_box_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                         if (HIWORD(wp) == LBN_DBLCLK) SendMessageA(h, WM_COMMAND, IDOK, 0);
                     }
                     return TRUE;
-                case IDOK:
-                    state_of<ListState>(h).outcome.confirmed = true;
-                    EndDialog(h, 1);
-                    return TRUE;
-                case IDCANCEL: EndDialog(h, 0); return TRUE;
-                default: return FALSE;
+                default:
+                    return ended_by(h, wp, [&] { state_of<ListState>(h).outcome.confirmed = true; });
             }
         default: return FALSE;
     }
@@ -176,15 +183,12 @@ INT_PTR CALLBACK input_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                         EnableWindow(GetDlgItem(h, IDOK),
                                      GetWindowTextLengthA(reinterpret_cast<HWND>(lp)) > 0);
                     return TRUE;
-                case IDOK: {
-                    char text[dialogs::kMaxInput + 1] = "";
-                    const UINT n = GetDlgItemTextA(h, kField, text, sizeof text);
-                    state_of<InputState>(h).text.assign(text, std::min<size_t>(n, dialogs::kMaxInput));
-                    EndDialog(h, 1);
-                    return TRUE;
-                }
-                case IDCANCEL: EndDialog(h, 0); return TRUE;
-                default: return FALSE;
+                default:
+                    return ended_by(h, wp, [&] {
+                        char text[dialogs::kMaxInput + 1] = "";
+                        const UINT n = GetDlgItemTextA(h, kField, text, sizeof text);
+                        state_of<InputState>(h).text.assign(text, std::min<size_t>(n, dialogs::kMaxInput));
+                    });
             }
         default: return FALSE;
     }

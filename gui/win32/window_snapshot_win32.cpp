@@ -26,14 +26,27 @@ std::string text_of(HWND h) {
     return text;
 }
 
-// A list's line through its length and text messages.
-std::string line_of(HWND h, UINT length_message, UINT text_message, WPARAM k) {
-    const LRESULT n = SendMessageA(h, length_message, k, 0);
-    if (n <= 0) return {};
-    std::string line(static_cast<size_t>(n) + 1, '\0');
-    const LRESULT got = SendMessageA(h, text_message, k, reinterpret_cast<LPARAM>(line.data()));
-    line.resize(got > 0 && got <= n ? static_cast<size_t>(got) : 0);
-    return line;
+// The lines and the selection of a list box or combo box, through the
+// messages of its kind.
+struct ListMessages {
+    UINT count, length, text, selection;
+};
+constexpr ListMessages kListBox{LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL};
+constexpr ListMessages kComboBox{CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL};
+
+void read_list(HWND h, const ListMessages& m, WindowRecord& w) {
+    w.extra = WindowRecord::List;
+    const LRESULT count = SendMessageA(h, m.count, 0, 0);
+    for (LRESULT k = 0; k < count; ++k) {
+        const WPARAM at = static_cast<WPARAM>(k);
+        const LRESULT n = SendMessageA(h, m.length, at, 0);
+        std::string line(n > 0 ? static_cast<size_t>(n) + 1 : 0, '\0');
+        const LRESULT got =
+            n > 0 ? SendMessageA(h, m.text, at, reinterpret_cast<LPARAM>(line.data())) : 0;
+        line.resize(got > 0 && got <= n ? static_cast<size_t>(got) : 0);
+        w.items.push_back(std::move(line));
+    }
+    w.selected = static_cast<int32_t>(SendMessageA(h, m.selection, 0, 0));
 }
 
 std::vector<MenuEntry> menu_entries(HMENU menu, int depth) {
@@ -95,17 +108,9 @@ WindowRecord record_of(HWND h, bool top_level) {
         w.extra = WindowRecord::Button;
         w.check = static_cast<int32_t>(SendMessageA(h, BM_GETCHECK, 0, 0));
     } else if (is_class(w.class_name, "ListBox") || is_class(w.class_name, "ComboLBox")) {
-        w.extra = WindowRecord::List;
-        const LRESULT n = SendMessageA(h, LB_GETCOUNT, 0, 0);
-        for (LRESULT k = 0; k < n; ++k)
-            w.items.push_back(line_of(h, LB_GETTEXTLEN, LB_GETTEXT, static_cast<WPARAM>(k)));
-        w.selected = static_cast<int32_t>(SendMessageA(h, LB_GETCURSEL, 0, 0));
+        read_list(h, kListBox, w);
     } else if (is_class(w.class_name, "ComboBox")) {
-        w.extra = WindowRecord::List;
-        const LRESULT n = SendMessageA(h, CB_GETCOUNT, 0, 0);
-        for (LRESULT k = 0; k < n; ++k)
-            w.items.push_back(line_of(h, CB_GETLBTEXTLEN, CB_GETLBTEXT, static_cast<WPARAM>(k)));
-        w.selected = static_cast<int32_t>(SendMessageA(h, CB_GETCURSEL, 0, 0));
+        read_list(h, kComboBox, w);
     } else if (is_class(w.class_name, "ScrollBar")) {
         w.extra = WindowRecord::ScrollBar;
         int lo = 0, hi = 0;
