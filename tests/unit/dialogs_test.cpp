@@ -10,7 +10,6 @@
 #include "core/errors.h"
 #include "core/file_dialog.h"
 #include "gui/dialog_logic.h"
-#include "gui/dialog_platform.h"
 #include "gui/dialogs.h"
 #include "gui/gui_state.h"
 #include "gui/item_list.h"
@@ -242,55 +241,7 @@ TEST(DialogAutomation, WindowLinesCarryTheirKindsFields) {
               std::string::npos);
 }
 
-// ---- the dialog module with a platform standing in for the user ----
-
-class FakeDialogs : public DialogPlatform {
-public:
-    std::vector<std::string> calls;
-    std::optional<std::vector<std::string>> edit_result;
-    std::string edit_text_seen;
-    ListOutcome list_result;
-    int32_t extent_seen = -1;
-    std::optional<std::string> text_result;
-    FileDialogRequest request_seen;
-    std::string directory;
-
-    std::optional<std::vector<std::string>> edit_box(const char* name, std::string_view title,
-                                                     std::string_view text) override {
-        calls.push_back(std::string(name) + ":" + std::string(title));
-        edit_text_seen = text;
-        return edit_result;
-    }
-    ListOutcome list_box(const char* name, std::string_view title, const ItemList&,
-                         int32_t extent) override {
-        calls.push_back(std::string(name) + ":" + std::string(title));
-        extent_seen = extent;
-        return list_result;
-    }
-    std::optional<std::string> input_box(std::string_view prompt, std::string_view title,
-                                         std::string_view default_text) override {
-        calls.push_back("INPUT:" + std::string(prompt) + "|" + std::string(title) + "|" +
-                        std::string(default_text));
-        return text_result;
-    }
-    std::optional<std::string> open_file(std::string_view title,
-                                         const FileDialogRequest& r) override {
-        calls.push_back("open:" + std::string(title));
-        request_seen = r;
-        return text_result;
-    }
-    std::optional<std::string> save_file(std::string_view title,
-                                         const FileDialogRequest& r) override {
-        calls.push_back("save:" + std::string(title));
-        request_seen = r;
-        return text_result;
-    }
-    std::optional<std::string> browse_folder(std::string_view title) override {
-        calls.push_back("folder:" + std::string(title));
-        return text_result;
-    }
-    void set_current_directory(const std::string& path) override { directory = path; }
-};
+// ---- the dialog module: what the end-to-end programs cannot reach ----
 
 // Counts the redraws of the main window.
 class CountingDisplay : public Display {
@@ -325,18 +276,15 @@ public:
 
 class DialogModuleTest : public RuntimeTest {
 protected:
-    FakeDialogs dialogs_;
     CountingDisplay display_;
 
     void SetUp() override {
         RuntimeTest::SetUp();
         item_list.clear();
-        set_dialog_platform(&dialogs_);
         set_display(&display_);
         errors.error_mode = -1;
     }
     void TearDown() override {
-        set_dialog_platform(nullptr);
         set_display(nullptr);
         printing_active = false;
         paint_target_active = false;
@@ -349,102 +297,6 @@ protected:
         handler();
     }
 };
-
-TEST_F(DialogModuleTest, EditBoxConfirmedReplacesTheItemList) {
-    item_list.add("alt");
-    item_list.add("zwei");
-    dialogs_.edit_result = std::vector<std::string>{"neu", ""};
-    call(edit_box_function, "\"Titel\",2)");
-    EXPECT_EQ(dialogs_.calls, std::vector<std::string>{"EDITBOX2:Titel"});
-    EXPECT_EQ(dialogs_.edit_text_seen, "alt\r\nzwei");
-    EXPECT_EQ(slots.i, 1);
-    EXPECT_EQ(gui_state.dialog_result, 1);
-    EXPECT_EQ(item_list.last_index(), 1);
-    EXPECT_EQ(item_list[0], "neu");
-    EXPECT_EQ(display_.refreshes, 1);
-
-    dialogs_.edit_result.reset();
-    call(edit_box_function, "\"\",0)");
-    EXPECT_EQ(dialogs_.calls.back(), "EDITBOX1:");
-    EXPECT_EQ(slots.i, 0);
-    EXPECT_EQ(gui_state.dialog_result, 2);
-    EXPECT_EQ(item_list[0], "neu");  // cancelled: unchanged
-    EXPECT_EQ(display_.refreshes, 2);
-}
-
-TEST_F(DialogModuleTest, ListBoxKeepsTheSelectionEvenWhenCancelled) {
-    item_list.add("Zebra");
-    item_list.add("Apfel");
-    gui_state.list_index = 0;
-    gui_state.last_chosen_text = "vorher";
-    dialogs_.list_result = {false, true, 1, "Apfel"};
-    call(list_box_function, "\"Obst\",9)");
-    EXPECT_EQ(dialogs_.calls.back(), "LISTBOX7:Obst");
-    EXPECT_EQ(dialogs_.extent_seen, 45);
-    EXPECT_EQ(slots.s, "");
-    EXPECT_EQ(gui_state.dialog_result, 2);
-    EXPECT_EQ(gui_state.list_index, 1);
-    EXPECT_EQ(gui_state.last_chosen_text, "vorher");
-
-    dialogs_.list_result = {true, true, 0, " Zebra\t"};
-    call(list_box_function, "\"Obst\",4)");
-    EXPECT_EQ(slots.s, "Zebra");
-    EXPECT_EQ(gui_state.last_chosen_text, "Zebra");
-    EXPECT_EQ(gui_state.list_index, 0);
-    EXPECT_EQ(gui_state.dialog_result, 1);
-
-    // Confirmed without a choice: the empty text, which becomes the last
-    // file name; the index stays.
-    dialogs_.list_result = {true, false, -1, ""};
-    call(list_box_function, "\"Obst\",1)");
-    EXPECT_EQ(slots.s, "");
-    EXPECT_EQ(gui_state.last_chosen_text, "");
-    EXPECT_EQ(gui_state.list_index, 0);
-    EXPECT_EQ(gui_state.dialog_result, 1);
-}
-
-TEST_F(DialogModuleTest, InputLeavesItsNumberInTheNumericSlots) {
-    dialogs_.text_result = "  12,5 Liter ";
-    call(input_box_function, "\"Wie viel?\",\"Menge\",\"3\")");
-    EXPECT_EQ(dialogs_.calls.back(), "INPUT:Wie viel?|Menge|3");
-    EXPECT_EQ(slots.type, kString);
-    EXPECT_EQ(slots.s, "12,5 Liter");
-    EXPECT_EQ(slots.i, 12);
-    EXPECT_EQ(gui_state.last_input_text, "12,5 Liter");
-    dialogs_.text_result.reset();
-    call(input_box_function, "\"Wie viel?\",\"Menge\",\"3\")");
-    EXPECT_EQ(slots.s, "");
-    EXPECT_EQ(slots.i, 0);
-    EXPECT_EQ(gui_state.last_input_text, "12,5 Liter");
-    EXPECT_EQ(gui_state.dialog_result, 2);
-}
-
-TEST_F(DialogModuleTest, FileDialogsAndTheLastFileName) {
-    dialogs_.text_result = " C:\\a.txt ";
-    call(file_open_function, "\"Laden\",\"Text|*.txt\")");
-    EXPECT_EQ(dialogs_.request_seen.filters, "Text\0*.txt\0\0"s);
-    EXPECT_EQ(slots.s, "C:\\a.txt");
-    EXPECT_EQ(gui_state.last_chosen_text, "C:\\a.txt");
-    dialogs_.text_result = "D:\\b.dat";
-    call(file_save_function, "\"Sichern\",\"b.dat\")");
-    EXPECT_EQ(dialogs_.request_seen.default_extension, "*.dat|");
-    EXPECT_EQ(slots.s, "D:\\b.dat");
-    EXPECT_EQ(gui_state.last_chosen_text, "C:\\a.txt");  // saving leaves it
-    EXPECT_EQ(gui_state.dialog_result, 1);
-}
-
-TEST_F(DialogModuleTest, FolderBecomesTheCurrentDirectory) {
-    dialogs_.text_result = "C:\\Daten";
-    call(folder_function, "\"Ordner\")");
-    EXPECT_EQ(dialogs_.directory, "C:\\Daten");
-    EXPECT_EQ(slots.s, "C:\\Daten\\");
-    dialogs_.directory.clear();
-    dialogs_.text_result.reset();
-    call(folder_function, "\"Ordner\")");
-    EXPECT_EQ(dialogs_.directory, "");
-    EXPECT_EQ(slots.s, "");
-    EXPECT_EQ(gui_state.dialog_result, 2);
-}
 
 TEST_F(DialogModuleTest, MessageBoxRedrawsExceptWhilePainting) {
     rec.box_answers = {7};
@@ -460,28 +312,6 @@ TEST_F(DialogModuleTest, MessageBoxRedrawsExceptWhilePainting) {
     call(message_box_statement, "\"x\",\"y\",0");
     EXPECT_EQ(gui_state.dialog_result, 1);
     EXPECT_EQ(display_.refreshes, 1);
-}
-
-TEST_F(DialogModuleTest, NoRedrawWithoutAMainWindow) {
-    display_.exists = false;
-    call(folder_function, "\"Ordner\")");
-    EXPECT_EQ(display_.refreshes, 0);
-}
-
-TEST_F(DialogModuleTest, TextBoxDrawsTheFrameOfItsType) {
-    call(text_box_statement, "2,3-4,6;2");
-    EXPECT_EQ(errors.last_error_number, 0);
-    ASSERT_FALSE(display_.texts.empty());
-    // Double lines across, single down, and the mixed corners.
-    EXPECT_EQ(display_.texts[0], "2,3:\xD5");
-    EXPECT_EQ(display_.texts[1], "2,6:\xB8");
-    EXPECT_EQ(display_.texts[2], "2,4:\xCD\xCD");
-    EXPECT_EQ(display_.texts[4], "3,3:\xB3");
-    EXPECT_EQ(cursor_row(), 3);
-    EXPECT_EQ(cursor_column(), 4);
-    display_.texts.clear();
-    call(text_box_statement, "1,1-3,3;3");
-    EXPECT_EQ(display_.texts[0], "1,1: ");
 }
 
 TEST_F(DialogModuleTest, TextBoxOutsideTheScreenOrWhilePrinting) {
@@ -540,7 +370,6 @@ TEST_F(AnsweredDialogTest, AnswersAreTakenAndRecordedWithoutThePlatform) {
     EXPECT_EQ(slots.s, "");
     call(edit_box_function, "\"E\",1)");    // answers used up: cancelled
     EXPECT_EQ(gui_state.dialog_result, 2);
-    EXPECT_TRUE(dialogs_.calls.empty());
     EXPECT_EQ(transcript(),
               "{\"event\":\"dialog\",\"kind\":\"input\",\"title\":\"T\",\"answer\":\"" +
                   std::string(254, 'x') +
