@@ -117,6 +117,12 @@ class WineEnv:
         env = dict(self.env)
         if extra_env:
             env.update(extra_env)
+        # Clicks of earlier runs moved the X pointer; every run starts with
+        # it in the screen's top left corner, where a user would not stand
+        # in the way of what the program reads of the mouse.
+        if shutil.which("xdotool"):
+            subprocess.run(["xdotool", "mousemove", "0", "0"], env=env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             p = subprocess.run([WINE] + argv, cwd=cwd, env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE, timeout=timeout)
