@@ -34,7 +34,11 @@ TOLVASM = os.path.join(BUILD, "release", "tolvasm")
 TOLVBENCH = os.path.join(BUILD, "release", "tolvbench")
 TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
 WORK = os.path.join(BUILD, "bench")
+# Pairs of runs per program: at least RUNS, more while they take less than
+# BUDGET seconds in all, so quick programs get enough runs for a steady median.
 RUNS = 5
+MAX_RUNS = 25
+BUDGET = 10.0
 
 
 # Each program comes in two lengths, the long one running three times the
@@ -125,7 +129,8 @@ def wine_rate(wine, short, long, lines, extra_env=None):
     two lengths, by wall time and by processor time. Short and long runs
     alternate, so a change in the machine's load falls on both."""
     runs = ([], [])
-    for _ in range(RUNS):
+    started = time.monotonic()
+    while len(runs[0]) < RUNS or (len(runs[0]) < MAX_RUNS and time.monotonic() - started < BUDGET):
         for k, prog in enumerate((short, long)):
             runs[k].append(wine_once(wine, prog, extra_env))
     return [rate_and_fixed(statistics.median(r[m] for r in runs[0]), statistics.median(r[m] for r in runs[1]),
@@ -173,8 +178,8 @@ def main():
             median, low, high, cpu = startup(wine, prog, runs)
             print(f"start-up of {label} under Wine: median {median * 1000:.0f} ms "
                   f"(min {low * 1000:.0f}, max {high * 1000:.0f}, {runs} runs), processor {cpu * 1000:.0f} ms")
-        print(f"Wine: medians of {RUNS} runs at each of two lengths, by wall time and by the program's "
-              "processor time;\n'fixed' is what a run costs beyond its lines.")
+        print(f"Wine: medians of {RUNS} to {MAX_RUNS} runs at each of two lengths, by wall time and by the "
+              "program's processor time;\n'fixed' is what a run costs beyond its lines.")
         print(f"{'':57}{'--- wall time ---':>24} {'-- processor time --':>24}")
         print(f"{'program':28} {'lines':>11} {'native lines/s':>15} {'wine lines/s':>14} {'fixed ms':>9}"
               f" {'wine lines/s':>14} {'fixed ms':>9}")
