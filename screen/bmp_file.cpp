@@ -3,26 +3,23 @@
 #include <algorithm>
 #include <bit>
 
+#include "core/bytes.h"
+
 namespace tolven {
 
 namespace {
 
 constexpr size_t kFileHeader = 14, kInfoHeader = 40, kHeaders = kFileHeader + kInfoHeader;
 
-uint16_t u16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
-uint32_t u32(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
+uint16_t u16(std::span<const uint8_t> b, size_t at) { return le16(b.data() + at); }
+uint32_t u32(std::span<const uint8_t> b, size_t at) { return le32(b.data() + at); }
 void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.resize(out.size() + 2);
+    put_le16(out.data() + out.size() - 2, v);
 }
 void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+    out.resize(out.size() + 4);
+    put_le32(out.data() + out.size() - 4, v);
 }
 
 // Run-length decoding into rows of one index per pixel (8 bits) or two
