@@ -7,6 +7,7 @@
 #include "data/dbase_statements.h"
 #include "data/file_numbers.h"
 #include "data/item_list_statements.h"
+#include "data/odbc.h"
 #include "gui/dialogs.h"
 #include "gui/gui_state.h"
 #include "screen/bitmaps.h"
@@ -45,6 +46,7 @@ constexpr const Module* kPortable[] = {
     &kFileSystemModule,
     &kItemListModule,
     &kDbaseModule,
+    &kOdbcModule,        // ends an open connection
     &kSystemModule,
     &kSoundModule,       // music settings, last media control error
     &kSerialModule,      // open ports, current port

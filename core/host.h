@@ -35,6 +35,11 @@ public:
     // exists. Returns the button code.
     virtual int message_box(std::string_view text, std::string_view caption, unsigned type,
                             bool owned_by_main) = 0;
+    // A modal message box owned by the window that has the focus (none
+    // when no window of the runtime has it).
+    virtual int message_box_over_focus(std::string_view text, std::string_view caption, unsigned type) {
+        return message_box(text, caption, type, false);
+    }
 
     // The ready-made open-file dialog; nullopt when cancelled.
     virtual std::optional<std::string> open_file_dialog(std::string_view title,

@@ -15,7 +15,9 @@
 #include "core/pump.h"
 #include "core/win32/win32_host.h"
 #include "data/file_platform.h"
+#include "data/odbc_platform.h"
 #include "data/win32/file_platform_win32.h"
+#include "data/win32/odbc_win32.h"
 #include "gui/dialog_platform.h"
 #include "gui/win32/dialogs_win32.h"
 #include "gui/win32/window_snapshot_win32.h"
@@ -41,6 +43,7 @@ void install_platform() {
     set_host(&win32_host);
     set_system_platform(&win32_system_platform());
     set_file_platform(&win32_file_platform());
+    set_odbc_platform(&win32_odbc_platform());
     set_display(&main_window_display());
     set_services_platform(&win32_services_platform());
     set_sound_platform(&win32_sound_platform());

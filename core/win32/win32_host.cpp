@@ -13,6 +13,15 @@ namespace tolven {
 
 int Win32Host::message_box(std::string_view text, std::string_view caption, unsigned type,
                            bool owned_by_main) {
+    return show_box(text, caption, type, owned_by_main ? main_window_handle() : nullptr);
+}
+
+int Win32Host::message_box_over_focus(std::string_view text, std::string_view caption,
+                                      unsigned type) {
+    return show_box(text, caption, type, GetFocus());
+}
+
+int Win32Host::show_box(std::string_view text, std::string_view caption, unsigned type, HWND owner) {
     // The window shows all output before a box stops the program.
     flush_text_output();
     int answer = automation::default_box_answer(type);
@@ -24,7 +33,6 @@ int Win32Host::message_box(std::string_view text, std::string_view caption, unsi
         }
     } else {
         std::string t(text), c(caption);
-        HWND owner = owned_by_main ? main_window_handle() : nullptr;
         ModalAutomation automation;
         answer = MessageBoxA(owner, t.c_str(), c.c_str(), type);
     }

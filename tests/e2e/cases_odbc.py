@@ -1,0 +1,184 @@
+"""SQL statements against a real driver: Wine's odbc32 hands them to the
+Linux driver manager (unixODBC), which loads the SQLite ODBC driver
+(libsqliteodbc). Each case gets its own odbcinst.ini, odbc.ini and SQLite
+database in its work folder; Python's sqlite3 makes the database and reads
+back what the program changed."""
+import glob
+import os
+import sqlite3
+
+from run_e2e import Case, WORK
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+LISTINGS = os.path.join(WORK, "_odbc_listings")
+DSN = "TOLVENTEST"
+
+
+def driver_library():
+    found = sorted(glob.glob("/usr/lib/*/odbc/libsqlite3odbc.so")) + sorted(glob.glob("/usr/lib/odbc/libsqlite3odbc.so"))
+    return found[0] if found else "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"
+
+
+def database(work):
+    return os.path.join(work, "firma.db")
+
+
+def make_database(work, statements):
+    con = sqlite3.connect(database(work))
+    with con:
+        for s in statements:
+            if isinstance(s, tuple):
+                con.executemany(*s)
+            else:
+                con.execute(s)
+    con.close()
+    with open(os.path.join(work, "odbcinst.ini"), "w") as f:
+        f.write(f"[SQLite3]\nDescription=SQLite 3\nDriver={driver_library()}\n")
+    with open(os.path.join(work, "odbc.ini"), "w") as f:
+        f.write(f"[{DSN}]\nDriver=SQLite3\nDatabase={database(work)}\n")
+
+
+def rows(work, sql):
+    con = sqlite3.connect(database(work))
+    try:
+        return con.execute(sql).fetchall()
+    finally:
+        con.close()
+
+
+def case(name, listing, statements, screen=None, transcript=None, files=(), check=None, exit_code=0,
+         env=None, timeout=None):
+    """A listing run against a fresh database; {db} in the listing is the
+    database's path."""
+    os.makedirs(LISTINGS, exist_ok=True)
+    work = os.path.join(WORK, name)
+    path = os.path.join(LISTINGS, name + ".tvl")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(".header plain 7\n" + listing.strip("\n").replace("{db}", database(work)) + "\nEND\n")
+    c = Case(name)
+    c.listing = path
+    c.screen = screen
+    c.transcript = transcript
+    c.files = list(files)
+    c.exit = exit_code
+    c.prepare = lambda w: make_database(w, statements)
+    c.env = {"ODBCSYSINI": work, "ODBCINI": os.path.join(work, "odbc.ini")}
+    c.env.update(env or {})
+    if timeout:
+        c.timeout = timeout
+    if check:
+        def run(w):
+            try:
+                return check(w)
+            except Exception as e:  # noqa: BLE001 - a failing check is a failed case
+                return f"check: {e}"
+        c.check = run
+    return c
+
+
+def box(caption, text, type_, answer=1):
+    return {"event": "box", "caption": caption, "text": text, "type": type_, "answer": answer}
+
+
+def exited(code=0):
+    return {"event": "exit", "code": code}
+
+
+NOTE = "Lieferung nur werktags " * 12
+CUSTOMERS = [
+    "CREATE TABLE kunden (nr INTEGER PRIMARY KEY, name VARCHAR(12), ort TEXT, umsatz NUMERIC(8,2),"
+    " seit DATE, aktiv SMALLINT, bemerkung TEXT)",
+    ("INSERT INTO kunden VALUES (?,?,?,?,?,?,?)", [
+        (1, "Maier", "Berlin", 1200.5, "2019-03-01", 1, ""),
+        (2, "Schulz", None, 80, "2021-11-30", 0, None),
+        (3, "Brandenburger", "Frankfurt am Main", -7.25, None, 1, NOTE),
+        (4, "Abel", "Ulm", None, "2000-02-29", 1, "kurz"),
+    ]),
+]
+
+
+def expect_rows(sql, want):
+    def check(work):
+        have = rows(work, sql)
+        return None if have == want else f"{sql}: {have}, expected {want}"
+    return check
+
+
+def all_of(*checks):
+    def check(work):
+        problems = [p for p in (c(work) for c in checks) if p]
+        return "\n  ".join(problems) if problems else None
+    return check
+
+
+def cases():
+    screen = case("odbc_screen", r"""
+; A data source named in odbc.ini; results, changes and failures on the
+; text screen.
+DECLARE ok%,none%
+~LET none%=@SQLCONNECT("DSN=GIBTESNICHT")
+~LET ok%=@SQLCONNECT("")
+PRINT "unbekannt ";none%;", leer ";ok%
+~LET ok%=@SQLCONNECT("DSN=TOLVENTEST")
+PRINT "verbunden ";ok%
+SQLEXEC "SELECT nr, name, ort FROM kunden ORDER BY nr",0
+PRINT "Zeilen ";&{SQLROWS}
+SQLSEPARATOR ""
+SQLNULL "(nichts)"
+SQLEXEC "SELECT name, umsatz, seit FROM kunden WHERE nr IN (2,4) ORDER BY nr",0
+SQLSEPARATOR "!"
+SQLEXEC "UPDATE kunden SET aktiv = 2 WHERE aktiv = 1",0
+PRINT "Zeilen ";&{SQLROWS}
+SQLEXEC "UPDATE kunden SET aktiv = 9 WHERE nr > 100",0
+PRINT "Zeilen ";&{SQLROWS}
+SQLEXEC "SELECT nr AS nummer FROM kunden WHERE nr > 100",0
+PRINT "Zeilen ";&{SQLROWS}
+SQLEXEC "SELECT * FROM lieferanten",0
+PRINT "Zeilen ";&{SQLROWS}
+SQLEXEC "CREATE TABLE notizen (text VARCHAR(40))",0
+SQLEXEC "INSERT INTO notizen VALUES ('vom Programm')",1
+PRINT "Zeilen ";&{SQLROWS}
+SQLDISCONNECT
+ERRORMODE -1
+SQLEXEC "SELECT 1",0
+PRINT "Fehler ";&{ERRORNUMBER}
+SQLDISCONNECT
+PRINT "Fehler ";&{ERRORNUMBER}
+""", CUSTOMERS,
+        screen=[
+            "unbekannt 0, leer 0",
+            "verbunden 1",
+            "nr         |name         |ort                                               |",
+            "-" * 77,
+            "1          |Maier        |Berlin                                            |",
+            "2          |Schulz       |NULL                                              |",
+            "3          |Brandenburger|Frankfurt am Main                                 |",
+            "4          |Abel         |Ulm                                               |",
+            "",
+            "Zeilen 4",
+            "name         umsatz                seit",
+            "-" * 49,
+            "Schulz       80                    2021-11-30",
+            "Abel         (nichts)              2000-02-29",
+            "",
+            "3 S\xe4tze bearbeitet!",
+            "",
+            "Zeilen 3",
+            "Operation erfolgreich!",
+            "",
+            "Zeilen 0",
+            "nummer     !",
+            "------------",
+            "",
+            "Zeilen 0",
+            "Zeilen -1",
+            "Operation erfolgreich!",
+            "",
+            "Zeilen 1",
+            "Fehler 500",
+            "Fehler 500",
+        ],
+        transcript=[box("ODBC-Fehler", "no such table: lieferanten (1)", 16), exited()],
+        check=all_of(expect_rows("SELECT nr, aktiv FROM kunden ORDER BY nr", [(1, 2), (2, 0), (3, 2), (4, 2)]),
+                     expect_rows("SELECT * FROM notizen", [("vom Programm",)])))
+    return [screen]

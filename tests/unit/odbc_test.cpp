@@ -1,0 +1,296 @@
+// The SQL statements over a stand-in driver manager: what reaches the item
+// list and the result file, the row count, and the failures a real driver is
+// hard to make fail with (a full disk, a fetch that breaks off).
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/loop.h"
+#include "core/tokens.h"
+#include "data/memory_files.h"
+#include "data/odbc_format.h"
+#include "data/odbc_platform.h"
+#include "data/odbc_state.h"
+#include "gui/item_list.h"
+#include "tests/unit/support/runtime_fixture.h"
+#include "values/functions.h"
+#include "values/reader.h"
+
+namespace tolven::testing {
+namespace {
+
+using Row = std::vector<std::optional<std::string>>;  // nullopt: NULL
+
+class FakeOdbc : public OdbcPlatform {
+public:
+    bool loadable = true;
+    bool accepts_connection = true;
+    bool rejects_sql = false;
+    std::vector<OdbcColumn> columns;
+    std::deque<Row> rows;
+    int64_t changed = -1;
+    bool fail_after_rows = false;   // the fetch after the last row fails
+    std::string diagnostic = "[vendor][driver]no such table: T (1)";
+
+    int loads = 0, connects = 0, disconnects = 0, commits = 0, statements_open = 0;
+    std::string last_connection, last_sql;
+    std::vector<size_t> limits;     // the limit of every value read
+    Row current;
+
+    bool load() override {
+        ++loads;
+        return loadable;
+    }
+    bool connect(const std::string& c) override {
+        ++connects;
+        last_connection = c;
+        return accepts_connection;
+    }
+    void disconnect() override {
+        ++disconnects;
+        statements_open = 0;
+    }
+    bool execute(const std::string& sql) override {
+        ++statements_open;
+        last_sql = sql;
+        return !rejects_sql;
+    }
+    int column_count() override { return static_cast<int>(columns.size()); }
+    OdbcColumn describe(int c) override { return columns.at(static_cast<size_t>(c - 1)); }
+    int64_t rows_affected() override { return changed; }
+    void commit() override { ++commits; }
+    OdbcFetch fetch() override {
+        if (rows.empty()) return fail_after_rows ? OdbcFetch::Failed : OdbcFetch::End;
+        current = rows.front();
+        rows.pop_front();
+        return OdbcFetch::Row;
+    }
+    OdbcValue value(int c, size_t limit, std::string& out) override {
+        limits.push_back(limit);
+        const auto& v = current.at(static_cast<size_t>(c - 1));
+        if (!v) return OdbcValue::Null;
+        out = v->substr(0, limit);
+        return OdbcValue::Text;
+    }
+    std::string message() override { return diagnostic; }
+    void close_statement() override { statements_open = 0; }
+};
+
+class Odbc : public RuntimeTest {
+protected:
+    FakeOdbc odbc;
+    ScopedMemoryFileSystem mem;
+    std::string text_;
+
+    void SetUp() override {
+        RuntimeTest::SetUp();
+        set_odbc_platform(&odbc);
+        item_list.clear();
+    }
+    void TearDown() override {
+        set_odbc_platform(nullptr);
+        RuntimeTest::TearDown();
+    }
+    void statement(Cmd token, std::string text) {
+        text_ = std::move(text);
+        begin_arguments(text_);
+        statement_handler(code_of(token))();
+    }
+    int32_t connect(std::string text) {
+        text_ = std::string("@") + char(code_of(Fn::SQLCONNECT)) + text + ")";
+        begin_arguments(text_);
+        read_arg(' ', kAny);
+        return slots.i;
+    }
+    template <class F>
+    int raised(F f) {
+        errors.error_mode = -1;
+        errors.last_error_number = 0;
+        f();
+        errors.error_mode = 1;
+        return errors.last_error_number;
+    }
+    std::string file(const std::string& name) {
+        const auto bytes = mem.fs.get(name);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    std::vector<std::string> items() {
+        std::vector<std::string> v;
+        for (int32_t k = 0; k <= item_list.last_index(); ++k) v.push_back(item_list[k]);
+        return v;
+    }
+};
+
+TEST_F(Odbc, WithoutDriverManagerConnectingFailsWithItsError) {
+    set_odbc_platform(nullptr);  // the native build has no ODBC
+    EXPECT_EQ(raised([&] { EXPECT_EQ(connect("\"DSN=x\""), 0); }), 501);
+    EXPECT_EQ(raised([&] { statement(Cmd::SQLEXEC, "\"SELECT 1\",0"); }), 500);
+    EXPECT_EQ(raised([&] { statement(Cmd::SQLDISCONNECT, ""); }), 500);
+    EXPECT_FALSE(odbc_state.connected);
+}
+
+TEST_F(Odbc, OneConnectionAtATime) {
+    EXPECT_EQ(connect("\"DSN=one\""), 1);
+    EXPECT_EQ(connect("\"DSN=two\""), 1);
+    // The second connection replaced the first instead of losing it.
+    EXPECT_EQ(odbc.disconnects, 1);
+    EXPECT_EQ(odbc.last_connection, "DSN=two");
+    statement(Cmd::SQLDISCONNECT, "");
+    EXPECT_EQ(odbc.disconnects, 2);
+    EXPECT_EQ(raised([&] { statement(Cmd::SQLDISCONNECT, ""); }), 500);
+    // A refused connection is unloaded again and leaves nothing connected.
+    odbc.accepts_connection = false;
+    EXPECT_EQ(connect("\"DSN=bad\""), 0);
+    EXPECT_EQ(odbc.disconnects, 3);
+    EXPECT_EQ(raised([&] { statement(Cmd::SQLEXEC, "\"SELECT 1\",2"); }), 500);
+}
+
+TEST_F(Odbc, ResultFileHoldsWholeValuesWithQuotesAndSeparators) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    const std::string long_text(300, 'x');
+    odbc.columns = {{"ID", odbc::sqltype::kInteger, 10}, {"NOTE", odbc::sqltype::kLongVarChar, 65536}};
+    odbc.rows = {{"1", long_text}, {"2", std::nullopt}};
+    statement(Cmd::SQLSEPARATOR, "\";\"\"\"");
+    statement(Cmd::SQLNULL, "\"(leer)\"");
+    statement(Cmd::SQLEXEC, "\"SELECT * FROM T\",2");
+    EXPECT_EQ(file("SQL.DAT"),
+              "\"ID\";\"NOTE\";\r\n\"1\";\"" + long_text + "\";\r\n\"2\";\"(leer)\";\r\n");
+    EXPECT_EQ(odbc_state.row_count, 2);
+    EXPECT_EQ(odbc.limits, std::vector<size_t>(4, SIZE_MAX));
+    EXPECT_EQ(odbc.statements_open, 0);
+    EXPECT_TRUE(rec.boxes.empty());
+}
+
+TEST_F(Odbc, ItemListGetsFittedLinesAndStopsWhenFull) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.columns = {{"A_LONG_NAME", odbc::sqltype::kSmallInt, 5}, {"B", odbc::sqltype::kVarBinary, 2}};
+    for (int k = 0; k < 5; ++k) odbc.rows.push_back({std::to_string(k), "0123456789"});
+    statement(Cmd::SQLSEPARATOR, "\"\"");
+    for (int k = 0; k < ItemList::kCapacity - 4; ++k) item_list.add("x");
+    statement(Cmd::SQLEXEC, "\"SELECT\",1");
+    // Header, rule and two rows fit; the warning comes once, every row counts.
+    EXPECT_EQ(item_list.size(), ItemList::kCapacity);
+    EXPECT_EQ(item_list[ItemList::kCapacity - 4], "A_LONG_NAMEB   ");
+    EXPECT_EQ(item_list[ItemList::kCapacity - 3], std::string(17, '-'));
+    EXPECT_EQ(item_list[ItemList::kCapacity - 1], "1          0123");
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption, "Zu gro\xDF" "e Ergebnismenge!");
+    EXPECT_EQ(odbc_state.row_count, 5);
+    // Only as much as the width shows is asked of the driver.
+    EXPECT_EQ(odbc.limits.at(0), 11u);
+    EXPECT_EQ(odbc.limits.at(1), 4u);
+}
+
+TEST_F(Odbc, RejectedStatementShowsTheDriverTextAndCountsMinusOne) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.rejects_sql = true;
+    statement(Cmd::SQLEXEC, "\"SELECT * FROM T\",1");
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption, "ODBC-Fehler");
+    EXPECT_EQ(rec.boxes[0].text, "no such table: T (1)");
+    EXPECT_EQ(rec.boxes[0].type, mb::kOk | mb::kIconError);
+    EXPECT_EQ(odbc_state.row_count, -1);
+    EXPECT_EQ(odbc.statements_open, 0);
+    EXPECT_EQ(item_list.size(), 0);
+}
+
+TEST_F(Odbc, ResultBrokenOffByTheDriverIsAFailure) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.columns = {{"N", odbc::sqltype::kBigInt, 19}};
+    odbc.rows = {{"1"}, {"2"}};
+    odbc.fail_after_rows = true;
+    statement(Cmd::SQLEXEC, "\"SELECT\",2");
+    EXPECT_EQ(file("SQL.DAT"), "N|\r\n1|\r\n2|\r\n");
+    EXPECT_EQ(odbc_state.row_count, -1);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption, "ODBC-Fehler");
+}
+
+TEST_F(Odbc, ResultFileThatCannotBeWrittenIsAFailure) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.columns = {{"N", odbc::sqltype::kInteger, 10}};
+    for (int k = 0; k < 100; ++k) odbc.rows.push_back({std::to_string(k)});
+    mem.fs.max_file_size = 40;
+    statement(Cmd::SQLEXEC, "\"SELECT\",2");
+    EXPECT_EQ(odbc_state.row_count, -1);
+    EXPECT_TRUE(rec.boxes.empty());
+
+    mem.fs.max_file_size = size_t(1) << 31;
+    mem.fs.fail_open_after = 0;
+    EXPECT_EQ(raised([&] { statement(Cmd::SQLEXEC, "\"SELECT\",2"); }), 506);
+    EXPECT_EQ(odbc_state.row_count, -1);
+    EXPECT_EQ(odbc.statements_open, 0);
+}
+
+TEST_F(Odbc, ChangesAreCountedAndNoChangeIsCommitted) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.changed = 3;
+    statement(Cmd::SQLEXEC, "\"UPDATE T SET A=1\",1");
+    EXPECT_EQ(odbc_state.row_count, 3);
+    EXPECT_EQ(odbc.commits, 0);
+    odbc.changed = -1;
+    statement(Cmd::SQLEXEC, "\"CREATE TABLE U(A)\",1");
+    EXPECT_EQ(odbc_state.row_count, 0);
+    EXPECT_EQ(odbc.commits, 1);
+    EXPECT_EQ(item_list.size(), 0);
+}
+
+TEST_F(Odbc, TargetsBeyondTheThreeOnlyCountRows) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    odbc.columns = {{"N", odbc::sqltype::kInteger, 10}};
+    odbc.rows = {{"1"}, {"2"}, {"3"}};
+    statement(Cmd::SQLEXEC, "\"SELECT\",7");
+    EXPECT_EQ(odbc_state.row_count, 3);
+    EXPECT_TRUE(odbc.limits.empty());
+    EXPECT_FALSE(mem.fs.has("SQL.DAT"));
+}
+
+TEST_F(Odbc, ResetEndsTheConnectionAndRestoresTheSettings) {
+    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    statement(Cmd::SQLSEPARATOR, "\",'\"");
+    statement(Cmd::SQLNULL, "\"-\"");
+    odbc_state.row_count = -1;
+    reset_runtime();
+    EXPECT_EQ(odbc.disconnects, 1);
+    EXPECT_FALSE(odbc_state.connected);
+    EXPECT_EQ(odbc_state.separator, "|");
+    EXPECT_EQ(odbc_state.quote, "");
+    EXPECT_EQ(odbc_state.null_text, "NULL");
+    EXPECT_EQ(odbc_state.row_count, 0);
+}
+
+TEST(OdbcFormat, WidthsFollowTypeAndNameAndStayBounded) {
+    using namespace odbc;
+    EXPECT_EQ(display_width(sqltype::kDecimal, 8, 3), 10);
+    EXPECT_EQ(display_width(sqltype::kVarBinary, 6, 2), 12);
+    EXPECT_EQ(display_width(12 /* varchar */, 20, 4), 21);
+    EXPECT_EQ(display_width(sqltype::kTypeTimestamp, 19, 2), 23);
+    // The name wins when it is longer.
+    EXPECT_EQ(display_width(sqltype::kBit, 1, 7), 7);
+    // Sizes of "unlimited" columns neither overflow nor make endless lines.
+    EXPECT_EQ(display_width(12, UINT64_MAX, 0), kMaxWidth);
+    EXPECT_EQ(display_width(sqltype::kBinary, 0x80000000u, 0), kMaxWidth);
+}
+
+TEST(OdbcFormat, FieldsAndDriverTexts) {
+    using namespace odbc;
+    std::string line;
+    append_fitted(line, "abcdef", 4, "|");
+    append_fitted(line, "ab", 4, "");
+    append_fitted(line, "xyz", 0, ";");
+    EXPECT_EQ(line, "abcd|ab  ;");
+    line.clear();
+    append_quoted(line, "a\"b", "\"", ";");
+    append_quoted(line, "", "", "");
+    append_quoted(line, "c", "", "|");
+    EXPECT_EQ(line, "\"a\"b\";c|");
+    EXPECT_EQ(driver_text("[unixODBC][SQLite]no such table: x (1)"), "no such table: x (1)");
+    EXPECT_EQ(driver_text("plain text"), "plain text");
+    EXPECT_EQ(driver_text("ends]"), "");
+}
+
+}  // namespace
+}  // namespace tolven::testing
