@@ -181,4 +181,86 @@ PRINT "Fehler ";&{ERRORNUMBER}
         transcript=[box("ODBC-Fehler", "no such table: lieferanten (1)", 16), exited()],
         check=all_of(expect_rows("SELECT nr, aktiv FROM kunden ORDER BY nr", [(1, 2), (2, 0), (3, 2), (4, 2)]),
                      expect_rows("SELECT * FROM notizen", [("vom Programm",)])))
-    return [screen]
+
+    result_file = case("odbc_result_file", r"""
+; A connection string without data source; results into SQL.DAT with the
+; separator, quote character and NULL text; changes; a new connection
+; replacing the first; a result file that cannot be made.
+DECLARE ok%
+~LET ok%=@SQLCONNECT("DRIVER={{SQLite3};Database={db}")
+ASSIGN #1,"ZAEHLER.TXT"
+REWRITE #1
+PRINT #1,"verbunden ";ok%
+SQLEXEC "SELECT nr, name, ort FROM kunden ORDER BY nr",2
+PRINT #1,&{SQLROWS}
+ASSIGN #2,"SQL.DAT"
+RENAME #2,"EINFACH.DAT"
+~SQLSEPARATOR ";"+@CHR$(34)
+SQLNULL ""
+SQLEXEC "SELECT nr, name, umsatz, bemerkung FROM kunden ORDER BY nr",2
+PRINT #1,&{SQLROWS}
+ASSIGN #2,"SQL.DAT"
+RENAME #2,"QUOTED.DAT"
+SQLSEPARATOR ""
+SQLEXEC "SELECT name FROM kunden WHERE nr > 100",2
+PRINT #1,&{SQLROWS}
+ASSIGN #2,"SQL.DAT"
+RENAME #2,"LEER.DAT"
+~LET ok%=@SQLCONNECT("DSN=TOLVENTEST")
+PRINT #1,"wieder ";ok%
+SQLEXEC "INSERT INTO kunden (nr, name, ort) VALUES (5, 'Neu', 'Kiel')",2
+PRINT #1,&{SQLROWS}
+SQLEXEC "DELETE FROM kunden WHERE nr < 3",2
+PRINT #1,&{SQLROWS}
+SQLEXEC "SELECT abs(x) AS a FROM (SELECT 1 AS x UNION ALL SELECT -9223372036854775808)",2
+PRINT #1,&{SQLROWS}
+CLOSE #1
+MKDIR "SQL.DAT"
+SQLEXEC "SELECT nr FROM kunden",2
+PRINT "nicht erreicht"
+""", CUSTOMERS,
+        transcript=[box("ODBC-Fehler", "integer overflow (1)", 16),
+                    box("Ergebnisdatei kann nicht ge\xf6ffnet werden!", "Zeile 31!", 16), exited(2)],
+        exit_code=2,
+        files=[
+            ("ZAEHLER.TXT", b"verbunden 1\r\n4\r\n4\r\n0\r\nwieder 1\r\n1\r\n2\r\n-1\r\n"),
+            ("EINFACH.DAT", b"nr|name|ort|\r\n1|Maier|Berlin|\r\n2|Schulz|NULL|\r\n"
+                            b"3|Brandenburger|Frankfurt am Main|\r\n4|Abel|Ulm|\r\n"),
+            ("QUOTED.DAT", b'"nr";"name";"umsatz";"bemerkung";\r\n"1";"Maier";"1200.5";"";\r\n'
+                           b'"2";"Schulz";"80";"";\r\n"3";"Brandenburger";"-7.25";"' + NOTE.encode() +
+                           b'";\r\n"4";"Abel";"";"kurz";\r\n'),
+            ("LEER.DAT", b"name\r\n"),
+        ],
+        check=expect_rows("SELECT nr, name FROM kunden ORDER BY nr",
+                          [(3, "Brandenburger"), (4, "Abel"), (5, "Neu")]))
+
+    numbers = [
+        "CREATE TABLE zahlen (n INTEGER)",
+        ("INSERT INTO zahlen VALUES (?)", [(k,) for k in range(1, 40001)]),
+    ] + CUSTOMERS
+    item_list = case("odbc_item_list", r"""
+; Results appended to the item list, read back entry by entry; a result
+; larger than the list fills it, warns once and still counts every row.
+~LET ok%=@SQLCONNECT("DSN=TOLVENTEST")
+ADDITEM "vorher"
+SQLEXEC "SELECT nr, name FROM kunden ORDER BY nr",1
+ASSIGN #1,"ITEMS.TXT"
+REWRITE #1
+PRINT #1,@JOINITEMS$("{x0D}{x0A}")
+PRINT #1,&{SQLROWS}
+CLEARITEMS
+SQLEXEC "SELECT n FROM zahlen ORDER BY n",1
+PRINT #1,&{SQLROWS}
+PRINT #1,@ITEM$(0)
+PRINT #1,@ITEM$(2)
+PRINT #1,@ITEM$(32767)
+CLOSE #1
+SQLDISCONNECT
+""".replace("~LET ok%", "DECLARE ok%\n~LET ok%"), numbers,
+        transcript=[box("Zu gro\xdfe Ergebnismenge!", "Zeile 10!", 49), exited()],
+        files=[("ITEMS.TXT", b"vorher\r\nnr         |name         |\r\n" + b"-" * 26 + b"\r\n"
+                             b"1          |Maier        |\r\n2          |Schulz       |\r\n"
+                             b"3          |Brandenburger|\r\n4          |Abel         |\r\n\r\n"
+                             b"4\r\n40000\r\nn          |\r\n1          |\r\n32766      |\r\n")],
+        timeout=60)
+    return [screen, result_file, item_list]
