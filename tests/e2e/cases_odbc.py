@@ -237,6 +237,9 @@ PRINT "nicht erreicht"
     numbers = [
         "CREATE TABLE zahlen (n INTEGER)",
         ("INSERT INTO zahlen VALUES (?)", [(k,) for k in range(1, 40001)]),
+        "CREATE TABLE arten (klein TINYINT, bit_lang BIT, gross BIGINT, zeit TIME, stempel TIMESTAMP,"
+        " roh VARBINARY(3))",
+        "INSERT INTO arten VALUES (7, 1, 9007199254740993, '12:30:00', '2020-01-02 03:04:05', 'abc')",
     ] + CUSTOMERS
     item_list = case("odbc_item_list", r"""
 ; Results appended to the item list, read back entry by entry; a result
@@ -254,13 +257,23 @@ PRINT #1,&{SQLROWS}
 PRINT #1,@ITEM$(0)
 PRINT #1,@ITEM$(2)
 PRINT #1,@ITEM$(32767)
+CLEARITEMS
+SQLEXEC "SELECT * FROM arten",1
+PRINT #1,@JOINITEMS$("{x0D}{x0A}")
 CLOSE #1
+SQLEXEC "SELECT n FROM zahlen WHERE n > 38000 ORDER BY n",0
+PRINT &{SQLROWS}
 SQLDISCONNECT
 """.replace("~LET ok%", "DECLARE ok%\n~LET ok%"), numbers,
         transcript=[box("Zu gro\xdfe Ergebnismenge!", "Zeile 10!", 49), exited()],
         files=[("ITEMS.TXT", b"vorher\r\nnr         |name         |\r\n" + b"-" * 26 + b"\r\n"
                              b"1          |Maier        |\r\n2          |Schulz       |\r\n"
                              b"3          |Brandenburger|\r\n4          |Abel         |\r\n\r\n"
-                             b"4\r\n40000\r\nn          |\r\n1          |\r\n32766      |\r\n")],
+                             b"4\r\n40000\r\nn          |\r\n1          |\r\n32766      |\r\n"
+                             b"klein|bit_lang|gross               |zeit    |stempel                |roh   |\r\n" +
+                             b"-" * 76 + b"\r\n"
+                             b"7    |1       |9007199254740993    |12:30:00|2020-01-02 03:04:05    |abc   |\r\n\r\n")],
+        # The screen took two thousand rows one by one and shows the last.
+        screen=[f"{n:<11}|" for n in range(39972, 40001)] + ["", "2000"],
         timeout=60)
     return [screen, result_file, item_list]
