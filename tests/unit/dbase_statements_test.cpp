@@ -10,6 +10,7 @@
 #include "screen/text_screen.h"
 #include "tests/unit/support/dbase_fixture.h"
 #include "tests/unit/support/listing.h"
+#include "tests/unit/support/raised.h"
 #include "values/reader.h"
 #include "values/system_platform.h"
 
@@ -52,15 +53,6 @@ protected:
         text_ = bytes.substr(1);
         begin_arguments(text_);
         statement_handler(static_cast<uint8_t>(bytes[0]))();
-    }
-    // Runs a call under error mode -1; the number it raised (0: none).
-    template <class F>
-    int raised(F f) {
-        errors.error_mode = -1;
-        errors.last_error_number = 0;
-        f();
-        errors.error_mode = 1;
-        return errors.last_error_number;
     }
     void open_people() {
         statement("CREATETABLE \"S.TXT\">\"PEOPLE\"");

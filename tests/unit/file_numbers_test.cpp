@@ -669,7 +669,7 @@ TEST_F(FileNumbers, ItemListStatementsAndFunctions) {
 }
 
 TEST_F(FileNumbers, RunningProgramsLeaveTheirTextOnDiskWhenARuntimeErrorEndsThem) {
-    // SQLNULL is not built here: the run ends with a runtime error.
+    // SQLNULL without its text ends the run with a runtime error.
     load_listing({"ASSIGN #1,\"log.txt\"", "REWRITE #1", "BOPEN #1", "BWRITE #1,88", "SQLNULL"});
     file_mode = 2;
     EXPECT_EQ(run(), 2);

@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/loop.h"
 #include "core/tokens.h"
+#include "tests/unit/support/raised.h"
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/reader.h"
 #include "values/store.h"
@@ -25,14 +26,6 @@ protected:
         reader.force_expression = 0;
         begin_arguments(text_);
         read_arg(sep, kAny);
-    }
-    template <class F>
-    int raised(F body) {
-        errors.error_mode = -1;
-        errors.last_error_number = 0;
-        body();
-        errors.error_mode = 1;
-        return errors.last_error_number;
     }
 
 private:

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "core/loop.h"
-#include "core/tokens.h"
 #include "data/memory_files.h"
 #include "data/odbc_format.h"
 #include "data/odbc_platform.h"
 #include "data/odbc_state.h"
 #include "gui/item_list.h"
+#include "tests/unit/support/listing.h"
+#include "tests/unit/support/raised.h"
 #include "tests/unit/support/runtime_fixture.h"
-#include "values/functions.h"
 #include "values/reader.h"
 
 namespace tolven::testing {
@@ -81,24 +81,18 @@ protected:
         set_odbc_platform(nullptr);
         RuntimeTest::TearDown();
     }
-    void statement(Cmd token, std::string text) {
-        text_ = std::move(text);
+    // One statement written as a listing line.
+    void statement(const std::string& line) {
+        const std::string bytes = listing_line(line);
+        text_ = bytes.substr(1);
         begin_arguments(text_);
-        statement_handler(code_of(token))();
+        statement_handler(static_cast<uint8_t>(bytes[0]))();
     }
-    int32_t connect(std::string text) {
-        text_ = std::string("@") + char(code_of(Fn::SQLCONNECT)) + text + ")";
+    int32_t connect(const std::string& connection) {
+        text_ = listing_args("@SQLCONNECT(\"" + connection + "\")");
         begin_arguments(text_);
         read_arg(' ', kAny);
         return slots.i;
-    }
-    template <class F>
-    int raised(F f) {
-        errors.error_mode = -1;
-        errors.last_error_number = 0;
-        f();
-        errors.error_mode = 1;
-        return errors.last_error_number;
     }
     std::string file(const std::string& name) {
         const auto bytes = mem.fs.get(name);
@@ -107,12 +101,12 @@ protected:
 };
 
 TEST_F(Odbc, ItemListGetsFittedLinesAndStopsWhenFull) {
-    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    ASSERT_EQ(connect("DSN=x"), 1);
     odbc.columns = {{"A_LONG_NAME", odbc::sqltype::kSmallInt, 5}, {"B", odbc::sqltype::kVarBinary, 2}};
     for (int k = 0; k < 5; ++k) odbc.rows.push_back({std::to_string(k), "0123456789"});
-    statement(Cmd::SQLSEPARATOR, "\"\"");
+    statement("SQLSEPARATOR \"\"");
     for (int k = 0; k < ItemList::kCapacity - 4; ++k) item_list.add("x");
-    statement(Cmd::SQLEXEC, "\"SELECT\",1");
+    statement("SQLEXEC \"SELECT\",1");
     // Header, rule and two rows fit; the warning comes once, every row counts.
     EXPECT_EQ(item_list.size(), ItemList::kCapacity);
     EXPECT_EQ(item_list[ItemList::kCapacity - 4], "A_LONG_NAMEB   ");
@@ -127,11 +121,11 @@ TEST_F(Odbc, ItemListGetsFittedLinesAndStopsWhenFull) {
 }
 
 TEST_F(Odbc, ResultBrokenOffByTheDriverIsAFailure) {
-    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    ASSERT_EQ(connect("DSN=x"), 1);
     odbc.columns = {{"N", odbc::sqltype::kBigInt, 19}};
     odbc.rows = {{"1"}, {"2"}};
     odbc.fail_after_rows = true;
-    statement(Cmd::SQLEXEC, "\"SELECT\",2");
+    statement("SQLEXEC \"SELECT\",2");
     EXPECT_EQ(file("SQL.DAT"), "N|\r\n1|\r\n2|\r\n");
     EXPECT_EQ(odbc_state.row_count, -1);
     ASSERT_EQ(rec.boxes.size(), 1u);
@@ -141,45 +135,45 @@ TEST_F(Odbc, ResultBrokenOffByTheDriverIsAFailure) {
 }
 
 TEST_F(Odbc, ResultFileThatCannotBeWrittenIsAFailure) {
-    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    ASSERT_EQ(connect("DSN=x"), 1);
     odbc.columns = {{"N", odbc::sqltype::kInteger, 10}};
     for (int k = 0; k < 100; ++k) odbc.rows.push_back({std::to_string(k)});
     mem.fs.max_file_size = 40;
-    statement(Cmd::SQLEXEC, "\"SELECT\",2");
+    statement("SQLEXEC \"SELECT\",2");
     EXPECT_EQ(odbc_state.row_count, -1);
     EXPECT_TRUE(rec.boxes.empty());
 
     mem.fs.max_file_size = size_t(1) << 31;
     mem.fs.fail_open_after = 0;
-    EXPECT_EQ(raised([&] { statement(Cmd::SQLEXEC, "\"SELECT\",2"); }), 506);
+    EXPECT_EQ(raised([&] { statement("SQLEXEC \"SELECT\",2"); }), 506);
     EXPECT_EQ(odbc_state.row_count, -1);
     EXPECT_EQ(odbc.statements_open, 0);
 }
 
 TEST_F(Odbc, TargetsBeyondTheThreeOnlyCountRows) {
-    ASSERT_EQ(connect("\"DSN=x\""), 1);
+    ASSERT_EQ(connect("DSN=x"), 1);
     odbc.columns = {{"N", odbc::sqltype::kInteger, 10}};
     odbc.rows = {{"1"}, {"2"}, {"3"}};
-    statement(Cmd::SQLEXEC, "\"SELECT\",7");
+    statement("SQLEXEC \"SELECT\",7");
     EXPECT_EQ(odbc_state.row_count, 3);
     EXPECT_TRUE(odbc.limits.empty());
     EXPECT_FALSE(mem.fs.has("SQL.DAT"));
 }
 
 TEST_F(Odbc, ANewConnectionOrAResetEndsTheOldOne) {
-    ASSERT_EQ(connect("\"DSN=one\""), 1);
-    ASSERT_EQ(connect("\"DSN=two\""), 1);
+    ASSERT_EQ(connect("DSN=one"), 1);
+    ASSERT_EQ(connect("DSN=two"), 1);
     EXPECT_EQ(odbc.disconnects, 1);
     // A refused connection is unloaded again and leaves nothing connected.
     odbc.accepts_connection = false;
-    EXPECT_EQ(connect("\"DSN=bad\""), 0);
+    EXPECT_EQ(connect("DSN=bad"), 0);
     EXPECT_EQ(odbc.disconnects, 3);
-    EXPECT_EQ(raised([&] { statement(Cmd::SQLEXEC, "\"SELECT 1\",2"); }), 500);
+    EXPECT_EQ(raised([&] { statement("SQLEXEC \"SELECT 1\",2"); }), 500);
 
     odbc.accepts_connection = true;
-    ASSERT_EQ(connect("\"DSN=x\""), 1);
-    statement(Cmd::SQLSEPARATOR, "\",'\"");
-    statement(Cmd::SQLNULL, "\"-\"");
+    ASSERT_EQ(connect("DSN=x"), 1);
+    statement("SQLSEPARATOR \",'\"");
+    statement("SQLNULL \"-\"");
     odbc_state.row_count = -1;
     reset_runtime();
     EXPECT_EQ(odbc.disconnects, 4);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "tests/unit/support/raised.h"
 #include "tests/unit/support/runtime_fixture.h"
 #include "values/numtext.h"
 #include "values/store.h"
@@ -23,16 +24,6 @@ protected:
         read_arg(sep, mode);
     }
     void expr(std::string_view text, char sep = ' ', int mode = kAny) { read(text, sep, mode, true); }
-
-    // Runs `body` under error mode -1 and returns the number it raised (0: none).
-    template <class F>
-    int raised(F body) {
-        errors.error_mode = -1;
-        errors.last_error_number = 0;
-        body();
-        errors.error_mode = 1;
-        return errors.last_error_number;
-    }
 
     void declare_int(const char* name, int32_t v) {
         VarName n;

@@ -422,7 +422,7 @@ TEST(TolvasmCommands, InfoCountsTokensAndWhatIsMissing) {
         ".header computed 7 A5\n"
         "FN1:\n"
         "DEF abcd1)@ARG%(1)*2\n"
-        "~LET a%=@SQLCONNECT(\"x@y\")+@FN1(3)+@SQLCONNECT(b$)\n"
+        "~LET a%=@FINDWINDOW(\"x@y\")+@FN1(3)+@FINDWINDOW(b$)\n"
         "CASE a%:{x65}x\n"
         ".empty\n"
         "#5\n"
@@ -437,7 +437,7 @@ TEST(TolvasmCommands, InfoCountsTokensAndWhatIsMissing) {
     // MOVEWINDOW behind the CASE prefix counts; the '@' inside quotes does not.
     EXPECT_NE(text.find("0x65  MOVEWINDOW            1  not built"), std::string::npos) << text;
     EXPECT_NE(text.find("0x05  #5                    1  no meaning"), std::string::npos) << text;
-    EXPECT_NE(text.find("0x7D  SQLCONNECT            2  not built"), std::string::npos) << text;
+    EXPECT_NE(text.find("0xE7  FINDWINDOW            2  not built"), std::string::npos) << text;
     EXPECT_NE(text.find("0x02  END                   1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("0x25  ARG%                  1\n"), std::string::npos) << text;
     EXPECT_NE(text.find("functions: 2 tokens, 1 not built yet"), std::string::npos) << text;
