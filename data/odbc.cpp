@@ -207,21 +207,16 @@ void sql_exec_statement() {
     }
     odbc_state.row_count = 0;
     OdbcPlatform& odbc = odbc_platform();
-    if (!odbc.execute(sql)) {
+    const int columns = odbc.execute(sql) ? odbc.column_count() : -1;
+    if (columns < 0) {
+        // Refused by the driver: the program goes on without a result.
         show_driver_message();
         odbc_state.row_count = -1;
         odbc.close_statement();
         return;
     }
-    const int columns = odbc.column_count();
-    if (columns < 0) {
-        show_driver_message();
-        odbc_state.row_count = -1;
-    } else if (columns == 0) {
-        report_changes(target);
-    } else {
-        deliver_rows(target, columns);
-    }
+    if (columns == 0) report_changes(target);
+    else deliver_rows(target, columns);
     if (target == kScreen) print_line({});
     odbc.close_statement();
 }
