@@ -513,10 +513,6 @@ bool append_to_file(Table& t, int32_t b) {
     return t.file->dbf.write(4, count, 4) == 4 && t.file->dbf.flush();
 }
 
-}  // namespace
-
-namespace {
-
 // A cursor that keeps one index file in step with a record write.
 struct IndexWriter {
     NdxIndex* cursor;
