@@ -163,7 +163,7 @@ void close_slot(int n) {
 // The table file as another slot has it open, if one has.
 std::shared_ptr<TableFile> open_elsewhere(const std::string& name) {
     for (int n = 1; n <= kTableSlots; ++n)
-        if (tables[n] && same_file_name(tables[n]->file->name, name)) return tables[n]->file;
+        if (tables[n] && names_open_file(tables[n]->file->full_path, name)) return tables[n]->file;
     return nullptr;
 }
 
@@ -597,6 +597,7 @@ int32_t open_table(int32_t n, std::string_view file_name) {
     } else {
         t->file = std::make_shared<TableFile>();
         t->file->name = t->file_name;
+        t->file->full_path = full_file_name(t->file_name);
         if (!open_files(*t->file, clamped_from)) {
             t->file.reset();
             raise_error(db_error.number, db_error.text);

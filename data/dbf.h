@@ -64,6 +64,7 @@ enum class Move { First, Last, Next, Previous };
 // the others wrote.
 struct TableFile {
     std::string name, memo_name;
+    std::string full_path;  // of the name when it was opened
     RecordFile dbf, dbt;
     uint8_t header[32] = {};
     TableState state = TableState::Closed;

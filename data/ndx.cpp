@@ -149,9 +149,10 @@ void NdxIndex::Shared::reset_cache() {
 }
 
 namespace {
-// Every index file open now, under the name it was opened by.
+// Every index file open now, under the full path of its name when it was
+// opened.
 struct OpenIndexFile {
-    std::string name;
+    std::string full_path;
     std::weak_ptr<void> shared;
 };
 std::vector<OpenIndexFile> open_index_files;
@@ -165,7 +166,7 @@ std::shared_ptr<NdxIndex::Shared> NdxIndex::open_elsewhere(const std::string& fi
             open_index_files.erase(open_index_files.begin() + static_cast<long>(i));
             continue;
         }
-        if (!found && same_file_name(open_index_files[i].name, file_name)) found = std::move(shared);
+        if (!found && names_open_file(open_index_files[i].full_path, file_name)) found = std::move(shared);
     }
     return found;
 }
@@ -202,7 +203,7 @@ std::unique_ptr<NdxIndex> NdxIndex::open(const std::string& file_name, const Fie
         ix->f_->file.close_with_cache();
         return nullptr;
     }
-    open_index_files.push_back({file_name, ix->f_});
+    open_index_files.push_back({full_file_name(file_name), ix->f_});
     return ix;
 }
 
@@ -269,7 +270,7 @@ std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::st
         ix->f_->file.open_with_cache(file_name, 16384);
         if (!ix->f_->file.rewrite(1)) return nullptr;
         ix->f_->reset_cache();
-        open_index_files.push_back({file_name, ix->f_});
+        open_index_files.push_back({full_file_name(file_name), ix->f_});
     }
     ix->seen_generation_ = ix->f_->generation;
     ix->seen_version_ = ix->f_->version;

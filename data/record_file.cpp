@@ -403,8 +403,10 @@ bool record_file_exists(const std::string& name) {
     return f != nullptr;
 }
 
-bool same_file_name(const std::string& a, const std::string& b) {
-    return a == b || file_platform().same_file(a, b);
+std::string full_file_name(const std::string& name) { return file_platform().full_path(name); }
+
+bool names_open_file(const std::string& opened_full_path, const std::string& name) {
+    return opened_full_path == full_file_name(name) || file_platform().same_file(opened_full_path, name);
 }
 
 bool erase_file(const std::string& name) { return file_system().remove(name); }

@@ -161,9 +161,11 @@ private:
 };
 
 bool record_file_exists(const std::string& name);
-// True when two names lead to one file: the same name, or names the platform
-// resolves to one existing file.
-bool same_file_name(const std::string& a, const std::string& b);
+// The full path of a file name as it stands now (data/file_platform.h).
+std::string full_file_name(const std::string& name);
+// True when a name leads to the file whose full path was taken when it was
+// opened: the same full path, or one existing file by the platform's word.
+bool names_open_file(const std::string& opened_full_path, const std::string& name);
 bool erase_file(const std::string& name);
 bool rename_file(const std::string& from, const std::string& to);
 
