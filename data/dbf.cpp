@@ -119,14 +119,14 @@ int32_t block_number(std::string_view field_text) {
     return parse_digits(trim(field_text), v) ? v : 0;
 }
 
-int64_t record_offset(const Table& t, int32_t r) {
-    return int64_t(t.header_length) + int64_t(r - 1) * t.record_length;
+int64_t record_offset(const TableFile& f, int32_t r) {
+    return int64_t(f.header_length) + int64_t(r - 1) * f.record_length;
 }
 
-// Reads the raw bytes of record r without touching the table's state.
-bool read_raw(Table& t, int32_t r, std::vector<uint8_t>& out) {
-    out.assign(t.record_length, ' ');
-    return t.dbf.read(record_offset(t, r), out.data(), t.record_length) == t.record_length;
+// Reads the raw bytes of record r without touching any slot's state.
+bool read_raw(TableFile& f, int32_t r, std::vector<uint8_t>& out) {
+    out.assign(f.record_length, ' ');
+    return f.dbf.read(record_offset(f, r), out.data(), f.record_length) == f.record_length;
 }
 
 void close_indexes(Table& t) {
@@ -135,33 +135,43 @@ void close_indexes(Table& t) {
     t.indexed = false;
 }
 
-void write_header_on_close(Table& t) {
+void write_header_on_close(TableFile& f) {
     Date d = today();
-    t.header[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
-    t.header[2] = static_cast<uint8_t>(d.month);
-    t.header[3] = static_cast<uint8_t>(d.day);
-    put_le32(t.header + 4, static_cast<uint32_t>(t.count));
-    t.dbf.write(0, t.header, 8);
+    f.header[1] = static_cast<uint8_t>(std::clamp(d.year - 1900, 0, 255));
+    f.header[2] = static_cast<uint8_t>(d.month);
+    f.header[3] = static_cast<uint8_t>(d.day);
+    put_le32(f.header + 4, static_cast<uint32_t>(f.count));
+    f.dbf.write(0, f.header, 8);
     uint8_t eof = 0x1A;
-    t.dbf.write(record_offset(t, t.count + 1), &eof, 1);
+    f.dbf.write(record_offset(f, f.count + 1), &eof, 1);
 }
 
+// The files close with the last slot that has them open; each slot that
+// closes writes the header, so it is true however the run ends later.
 void close_slot(int n) {
     auto& slot = tables[n];
     if (!slot) return;
     Table& t = *slot;
-    if (t.state == TableState::Modified && t.dbf.is_open()) write_header_on_close(t);
+    if (t.file->state == TableState::Modified && t.file->dbf.is_open()) {
+        write_header_on_close(*t.file);
+        t.file->dbf.flush();
+    }
     close_indexes(t);
-    t.dbf.close_with_cache();
-    t.dbt.close_with_cache();
     slot.reset();
+}
+
+// The table file as another slot has it open, if one has.
+std::shared_ptr<TableFile> open_elsewhere(const std::string& name) {
+    for (int n = 1; n <= kTableSlots; ++n)
+        if (tables[n] && names_open_file(tables[n]->file->full_path, name)) return tables[n]->file;
+    return nullptr;
 }
 
 // Opens the files and reads the header and descriptors. The count is cut to
 // the records the file really holds; clamped_from is then the header's count.
-bool open_files(Table& t, int64_t& clamped_from) {
+bool open_files(TableFile& t, int64_t& clamped_from) {
     clamped_from = -1;
-    t.dbf.open_with_cache(t.file_name, kDbfCache);
+    t.dbf.open_with_cache(t.name, kDbfCache);
     if (!t.dbf.reset(1)) return false;
     if (t.dbf.read(0, t.header, 32) != 32 || (t.header[0] != 0x03 && t.header[0] != 0x83)) {
         set_db_error(157, kNotDbase);
@@ -210,11 +220,10 @@ bool open_files(Table& t, int64_t& clamped_from) {
     t.date_long = date_text(y, t.header[2], t.header[3], true);
     t.has_memo = t.header[0] == 0x83;
     if (t.has_memo) {
-        t.memo_name = memo_file_name(t.file_name);
+        t.memo_name = memo_file_name(t.name);
         t.dbt.open_with_cache(t.memo_name, kDbtCache);
         if (!t.dbt.reset(kBlock)) return false;
     }
-    t.buffer.assign(t.record_length, ' ');
     return true;
 }
 
@@ -291,14 +300,14 @@ std::string read_field_of(Table& t, const Field& f, int32_t number) {
 // Goes to record r by its number: with an index the index follows the record
 // first, and a record the index does not hold is not read.
 void go_to_record(Table& t, int32_t r) {
-    if (r < 1 || r > t.count) {
+    if (r < 1 || r > t.file->count) {
         read_record(t, r);  // sets the error about the missing record
         return;
     }
     if (t.indexed && t.master()) {
         std::vector<uint8_t> raw;
-        if (!read_raw(t, r, raw)) {
-            set_db_error(100, t.file_name, " (Read)");
+        if (!read_raw(*t.file, r, raw)) {
+            set_db_error(100, t.file->name, " (Read)");
             return;
         }
         DbError before = db_error;
@@ -324,18 +333,18 @@ bool read_block(RecordFile& f, int64_t q, uint8_t* b) {
 // Memo blocks of a memo starting at block `first`: up to the block holding
 // the end mark, or to the end of the file.
 int32_t memo_blocks(Table& t, int32_t first) {
-    const int64_t blocks = memo_file_size_blocks(t.dbt);
+    const int64_t blocks = memo_file_size_blocks(t.file->dbt);
     if (first <= 0 || first >= blocks) return 0;
     uint8_t b[kBlock];
     int32_t n = 0;
     for (int64_t q = first; q < blocks; ++q) {
-        if (!read_block(t.dbt, q, b)) break;
+        if (!read_block(t.file->dbt, q, b)) break;
         ++n;
         const void* mark = std::memchr(b, 0x1A, kBlock);
         if (!mark) continue;
         // A first end mark in the last byte of a block leaves the second at
         // the start of the next: that block belongs to the memo too.
-        if (mark == b + kBlock - 1 && q + 1 < blocks && read_block(t.dbt, q + 1, b) && b[0] == 0x1A) ++n;
+        if (mark == b + kBlock - 1 && q + 1 < blocks && read_block(t.file->dbt, q + 1, b) && b[0] == 0x1A) ++n;
         break;
     }
     return n;
@@ -393,14 +402,14 @@ std::string right_aligned(int64_t v, size_t width) {
 
 // ---------------------------------------------------------------------------
 
-const Field* Table::field(std::string_view name) const {
+const Field* TableFile::field(std::string_view name) const {
     std::string n = upper(strip_trailing_blanks(name));
     for (const auto& f : fields)
         if (f.name == n) return &f;
     return nullptr;
 }
 
-FieldLookup Table::lookup() const {
+FieldLookup TableFile::lookup() const {
     return [this](std::string_view name) -> std::optional<FieldRef> {
         const Field* f = field(name);
         if (!f) return std::nullopt;
@@ -426,13 +435,13 @@ std::string index_file_name(std::string_view name) {
 }
 
 bool read_record(Table& t, int32_t r) {
-    if (r < 1 || r > t.count) {
+    if (r < 1 || r > t.file->count) {
         set_db_error(100, "Datensatz " + std::to_string(r) + " nicht in der Tabelle gefunden.");
         return false;
     }
     std::vector<uint8_t> raw;
-    if (!read_raw(t, r, raw)) {
-        set_db_error(100, t.file_name, " (Read)");
+    if (!read_raw(*t.file, r, raw)) {
+        set_db_error(100, t.file->name, " (Read)");
         return false;
     }
     t.buffer = std::move(raw);
@@ -446,7 +455,7 @@ bool read_record(Table& t, int32_t r) {
 
 void move(Table& t, Move m, bool read) {
     t.end = false;
-    if (t.count == 0) {
+    if (t.file->count == 0) {
         t.end = true;
         return;
     }
@@ -466,11 +475,11 @@ void move(Table& t, Move m, bool read) {
     } else {
         switch (m) {
             case Move::First: r = 1; break;
-            case Move::Last: r = t.count; break;
+            case Move::Last: r = t.file->count; break;
             case Move::Previous: r = std::max(t.current - 1, 1); break;
             case Move::Next:
                 r = t.current + 1;
-                if (r > t.count) {
+                if (r > t.file->count) {
                     t.end = true;
                     return;
                 }
@@ -479,7 +488,7 @@ void move(Table& t, Move m, bool read) {
     }
     if (read) {
         read_record(t, r);
-    } else if (r < 1 || r > t.count) {
+    } else if (r < 1 || r > t.file->count) {
         set_db_error(100, "Datensatz " + std::to_string(r) + " nicht in der Tabelle gefunden.");
     } else {
         t.current = r;
@@ -493,49 +502,79 @@ namespace {
 // user logging off, the task manager) leaves a table that holds every record
 // appended so far and says so.
 bool append_to_file(Table& t, int32_t b) {
-    std::vector<uint8_t>& out = t.append_buffer;
+    std::vector<uint8_t>& out = t.file->append_buffer;
     out.assign(t.buffer.begin(), t.buffer.end());
     out.push_back(0x1A);
     const int32_t n = static_cast<int32_t>(out.size());
-    if (t.dbf.write(record_offset(t, b), out.data(), n) != n) return false;
+    if (t.file->dbf.write(record_offset(*t.file, b), out.data(), n) != n) return false;
     uint8_t count[4];
     put_le32(count, static_cast<uint32_t>(b));
-    std::memcpy(t.header + 4, count, 4);
-    return t.dbf.write(4, count, 4) == 4 && t.dbf.flush();
+    std::memcpy(t.file->header + 4, count, 4);
+    return t.file->dbf.write(4, count, 4) == 4 && t.file->dbf.flush();
+}
+
+// A cursor that keeps one index file in step with a record write.
+struct IndexWriter {
+    NdxIndex* cursor;
+    std::unique_ptr<NdxIndex> own;  // for an index open only in other slots
+};
+
+// Every index file open on the table, once each however often it is open:
+// the writing slot's own cursors, which then stand on the written record,
+// and cursors of their own for the indexes only other slots have open, whose
+// positions stay as they were.
+void index_writers(Table& t, std::vector<IndexWriter>& out) {
+    auto known = [&out](const NdxIndex& ix) {
+        return std::any_of(out.begin(), out.end(), [&](const IndexWriter& w) { return w.cursor->shares_file_with(ix); });
+    };
+    for (auto& ix : t.indexes)
+        if (!known(*ix)) out.push_back({ix.get(), nullptr});
+    for (int n = 1; n <= kTableSlots; ++n) {
+        Table* other = tables[n].get();
+        if (!other || other == &t || other->file != t.file) continue;
+        for (auto& ix : other->indexes) {
+            if (known(*ix)) continue;
+            auto cursor = ix->another();
+            NdxIndex* p = cursor.get();
+            out.push_back({p, std::move(cursor)});
+        }
+    }
 }
 
 }  // namespace
 
 void put_record(Table& t, int32_t b) {
-    const bool existing = b >= 1 && b <= t.count;
-    if (!existing) b = t.count + 1;
+    TableFile& f = *t.file;
+    const bool existing = b >= 1 && b <= f.count;
+    if (!existing) b = f.count + 1;
     if (b < 1) return;
-    std::vector<std::optional<std::string>> old_keys(t.indexes.size());
-    if (existing && !t.indexes.empty()) {
+    std::vector<IndexWriter> writers;
+    index_writers(t, writers);
+    std::vector<std::optional<std::string>> old_keys(writers.size());
+    if (existing && !writers.empty()) {
         std::vector<uint8_t> old;
         DbError before = db_error;
-        if (read_raw(t, b, old))
-            for (size_t i = 0; i < t.indexes.size(); ++i)
-                old_keys[i] = t.indexes[i]->key_from_record(old.data(), old.size());
+        if (read_raw(f, b, old))
+            for (size_t i = 0; i < writers.size(); ++i)
+                old_keys[i] = writers[i].cursor->key_from_record(old.data(), old.size());
         db_error = before;
     }
     if (existing) {
-        if (t.dbf.write(record_offset(t, b), t.buffer.data(), t.record_length) != t.record_length) return;
+        if (f.dbf.write(record_offset(f, b), t.buffer.data(), f.record_length) != f.record_length) return;
     } else if (!append_to_file(t, b)) {
         return;
     }
-    if (!existing) t.count = b;
+    if (!existing) f.count = b;
     t.current = b;
-    t.state = TableState::Modified;
+    f.state = TableState::Modified;
     t.deleted = t.buffer[0] == '*';
     // Every open index is kept in step, so none of them goes stale.
-    for (size_t i = 0; i < t.indexes.size(); ++i) {
-        auto key = t.indexes[i]->key_from_record(t.buffer.data(), t.buffer.size());
+    for (size_t i = 0; i < writers.size(); ++i) {
+        auto key = writers[i].cursor->key_from_record(t.buffer.data(), t.buffer.size());
         if (!key) continue;
-        t.indexes[i]->record_written(*key, b, existing, old_keys[i] ? &*old_keys[i] : nullptr);
+        writers[i].cursor->record_written(*key, b, existing, old_keys[i] ? &*old_keys[i] : nullptr);
     }
 }
-
 
 // ---------------------------------------------------------------------------
 
@@ -549,21 +588,32 @@ int32_t open_table(int32_t n, std::string_view file_name) {
     auto t = std::make_unique<Table>();
     t->file_name = table_file_name(file_name);
     int64_t clamped_from = -1;
-    if (!open_files(*t, clamped_from)) {
-        t->dbf.close_with_cache();
-        t->dbt.close_with_cache();
-        raise_error(db_error.number, db_error.text);
-        return 0;
+    t->file = open_elsewhere(t->file_name);
+    if (t->file) {
+        if (!t->file->dbf.allow_file_mode() || (t->file->has_memo && !t->file->dbt.allow_file_mode())) {
+            raise_error(db_error.number, db_error.text);
+            return 0;
+        }
+    } else {
+        t->file = std::make_shared<TableFile>();
+        t->file->name = t->file_name;
+        t->file->full_path = full_file_name(t->file_name);
+        if (!open_files(*t->file, clamped_from)) {
+            t->file.reset();
+            raise_error(db_error.number, db_error.text);
+            return 0;
+        }
+        t->file->state = TableState::Open;
     }
+    t->buffer.assign(t->file->record_length, ' ');
     ensure_shutdown_step();
-    t->state = TableState::Open;
     tables[n] = std::move(t);
     current_table = n;
     Table& tt = *tables[n];
     if (clamped_from >= 0)
-        set_db_error(100, "Datensatz " + std::to_string(tt.count + 1) + " nicht in der Tabelle gefunden.");
+        set_db_error(100, "Datensatz " + std::to_string(tt.file->count + 1) + " nicht in der Tabelle gefunden.");
     move(tt, Move::First, true);
-    const int32_t count = tt.count;
+    const int32_t count = tt.file->count;
     report();
     return count;
 }
@@ -575,7 +625,7 @@ int32_t select_table(int32_t n) {
         return 0;
     }
     current_table = n;
-    const int32_t count = tables[n]->count;
+    const int32_t count = tables[n]->file->count;
     report();
     return count;
 }
@@ -586,7 +636,7 @@ int32_t close_table(int32_t n) {
         raise_error(610);
         return 0;
     }
-    int32_t count = tables[n]->count;
+    int32_t count = tables[n]->file->count;
     close_slot(n);
     report();
     return count;
@@ -641,7 +691,7 @@ std::string read_field(std::string_view name) {
     const Field* f = t->field(name);
     std::string s;
     if (!f) set_db_error(602, name);
-    else s = read_field_of(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
+    else s = read_field_of(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
     report();
     return s;
 }
@@ -650,8 +700,8 @@ std::string read_field(int32_t number) {
     Table* t = need_current();
     if (!t) return {};
     std::string s;
-    if (number < 1 || number > t->field_count) set_db_error(603, std::to_string(number));
-    else s = read_field_of(*t, t->fields[size_t(number - 1)], number);
+    if (number < 1 || number > t->file->field_count) set_db_error(603, std::to_string(number));
+    else s = read_field_of(*t, t->file->fields[size_t(number - 1)], number);
     report();
     return s;
 }
@@ -662,7 +712,7 @@ int32_t write_field(std::string_view name, std::string_view value) {
     const Field* f = t->field(name);
     int32_t r = 0;
     if (!f) set_db_error(604, name);
-    else r = write_field_to(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1, value);
+    else r = write_field_to(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1, value);
     report();
     return r;
 }
@@ -671,8 +721,8 @@ int32_t write_field(int32_t number, std::string_view value) {
     Table* t = need_current();
     if (!t) return 0;
     int32_t r = 0;
-    if (number < 1 || number > t->field_count) set_db_error(605, std::to_string(number));
-    else r = write_field_to(*t, t->fields[size_t(number - 1)], number, value);
+    if (number < 1 || number > t->file->field_count) set_db_error(605, std::to_string(number));
+    else r = write_field_to(*t, t->file->fields[size_t(number - 1)], number, value);
     report();
     return r;
 }
@@ -689,7 +739,7 @@ int32_t write_record(int32_t n) {
 int32_t append_record() {
     Table* t = need_current();
     if (!t) return 0;
-    put_record(*t, t->count + 1);
+    put_record(*t, t->file->count + 1);
     std::fill(t->buffer.begin(), t->buffer.end(), ' ');
     t->deleted = false;
     return t->current;
@@ -701,7 +751,7 @@ int32_t mark_record(uint8_t flag) {
     if (!t) return 0;
     // Without a current record there is nothing to mark; writing would add a
     // new record instead.
-    if (t->current < 1 || t->current > t->count) {
+    if (t->current < 1 || t->current > t->file->count) {
         report();
         return 0;
     }
@@ -725,8 +775,8 @@ struct PackFiles {
     std::string table, memo, old_table, old_memo;
 };
 
-PackFiles pack_files(const Table& t) {
-    const std::string dir = directory_of(t.file_name);
+PackFiles pack_files(const TableFile& t) {
+    const std::string dir = directory_of(t.name);
     return {dir + "DB3$$$.T$$", dir + "DB3$$$.D$$", dir + "DB3$$$.TBK", dir + "DB3$$$.DBK"};
 }
 
@@ -738,12 +788,12 @@ bool renamed(const std::string& from, const std::string& to) {
 
 // Writes the kept records (and their memos) into the work files. False, with
 // the database error set, when anything could not be read or written.
-bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
+bool write_packed(TableFile& t, const PackFiles& pf, int32_t& kept) {
     RecordFile table, memo;
     table.open_with_cache(pf.table, kDbfCache);
     std::vector<uint8_t> head(t.header_length);
     if (!table.rewrite(1) || t.dbf.read(0, head.data(), t.header_length) != t.header_length) {
-        set_db_error(100, t.file_name, " (Read)");
+        set_db_error(100, t.name, " (Read)");
         return false;
     }
     int64_t next_free = 1;
@@ -760,7 +810,7 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
     std::vector<uint8_t> record;
     for (int32_t r = 1; r <= t.count; ++r) {
         if (!read_raw(t, r, record)) {
-            set_db_error(100, t.file_name, " (Read)");
+            set_db_error(100, t.name, " (Read)");
             return false;
         }
         if (record[0] == '*') continue;
@@ -793,23 +843,23 @@ bool write_packed(Table& t, const PackFiles& pf, int32_t& kept) {
 
 // Puts the work files in the place of the table and its memo file; on a
 // failure every name is given back.
-bool replace_originals(Table& t, const PackFiles& pf) {
+bool replace_originals(TableFile& t, const PackFiles& pf) {
     t.dbf.close();
     t.dbt.close();
     bool ok = true;
     if (t.has_memo && !renamed(t.memo_name, pf.old_memo)) return false;
-    if (!renamed(t.file_name, pf.old_table)) {
+    if (!renamed(t.name, pf.old_table)) {
         if (t.has_memo) rename_file(pf.old_memo, t.memo_name);
         return false;
     }
-    if (!renamed(pf.table, t.file_name)) {
+    if (!renamed(pf.table, t.name)) {
         ok = false;
     } else if (t.has_memo && !renamed(pf.memo, t.memo_name)) {
-        rename_file(t.file_name, pf.table);
+        rename_file(t.name, pf.table);
         ok = false;
     }
     if (!ok) {
-        rename_file(pf.old_table, t.file_name);
+        rename_file(pf.old_table, t.name);
         if (t.has_memo) rename_file(pf.old_memo, t.memo_name);
         return false;
     }
@@ -819,11 +869,11 @@ bool replace_originals(Table& t, const PackFiles& pf) {
 }
 
 // Builds an index over every record of the table in file order.
-bool fill_index(Table& t, NdxIndex& ix) {
+bool fill_index(TableFile& t, NdxIndex& ix) {
     std::vector<uint8_t> record;
     for (int32_t r = 1; r <= t.count; ++r) {
         if (!read_raw(t, r, record)) {
-            set_db_error(100, t.file_name, " (Read)");
+            set_db_error(100, t.name, " (Read)");
             return false;
         }
         auto key = ix.key_from_record(record.data(), record.size());
@@ -837,33 +887,46 @@ bool fill_index(Table& t, NdxIndex& ix) {
 int32_t pack_table() {
     Table* t = need_current();
     if (!t) return 0;
+    TableFile& file = *t->file;
     // The index files open now would keep the old record numbers: they are
-    // built again from their own key expressions once the records moved.
+    // built again from their own key expressions once the records moved,
+    // also those open only in other slots on this table.
     std::vector<std::pair<std::string, std::string>> rebuild;
-    for (auto& ix : t->indexes) rebuild.emplace_back(ix->file_name(), ix->expression());
+    for (int n = 1; n <= kTableSlots; ++n) {
+        if (!tables[n] || tables[n]->file != t->file) continue;
+        for (auto& ix : tables[n]->indexes)
+            if (std::none_of(rebuild.begin(), rebuild.end(), [&](const auto& r) { return r.first == ix->file_name(); }))
+                rebuild.emplace_back(ix->file_name(), ix->expression());
+    }
     close_indexes(*t);
-    const PackFiles pf = pack_files(*t);
+    const PackFiles pf = pack_files(file);
     int32_t kept = 0;
-    const bool packed = write_packed(*t, pf, kept) && replace_originals(*t, pf);
+    const bool packed = write_packed(file, pf, kept) && replace_originals(file, pf);
     erase_file(pf.table);
-    if (t->has_memo) erase_file(pf.memo);
+    if (file.has_memo) erase_file(pf.memo);
     // The table files were closed for the replacement (or not, when the
     // work files failed); either way they are opened again by name.
-    if (!t->dbf.is_open()) t->dbf.reset(1);
-    if (t->has_memo && !t->dbt.is_open()) t->dbt.reset(kBlock);
+    if (!file.dbf.is_open()) file.dbf.reset(1);
+    if (file.has_memo && !file.dbt.is_open()) file.dbt.reset(kBlock);
     if (packed) {
-        t->count = kept;
-        t->state = TableState::Modified;
+        file.count = kept;
+        file.state = TableState::Modified;
         for (const auto& [name, expression] : rebuild) {
-            auto ix = NdxIndex::create(name, expression, t->lookup());
-            if (ix) fill_index(*t, *ix);
+            auto ix = NdxIndex::create(name, expression, file.lookup());
+            if (ix) fill_index(file, *ix);
         }
     }
-    t->current = 0;
-    std::fill(t->buffer.begin(), t->buffer.end(), ' ');
-    t->deleted = false;
-    if (t->count > 0) move(*t, Move::First, true);
-    const int32_t count = t->count;
+    // Every slot on the table starts again at its first record: the record
+    // numbers they stood on now name other records.
+    for (int n = 1; n <= kTableSlots; ++n) {
+        Table* s = tables[n].get();
+        if (!s || s->file != t->file) continue;
+        s->current = 0;
+        std::fill(s->buffer.begin(), s->buffer.end(), ' ');
+        s->deleted = false;
+        if (file.count > 0) move(*s, Move::First, true);
+    }
+    const int32_t count = file.count;
     report();
     return count;
 }
@@ -880,7 +943,7 @@ int32_t memo_to_items(std::string_view field_name) {
         report();
         return -1;
     }
-    set_last_field(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
+    set_last_field(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
     if (f->type != 'M') {
         report();
         return -1;
@@ -890,19 +953,19 @@ int32_t memo_to_items(std::string_view field_name) {
     const int32_t first = block_number(text);
     t->memo_first_block = first;
     t->memo_block_count = 0;
-    if (first <= 0 || !t->has_memo) {
+    if (first <= 0 || !t->file->has_memo) {
         report();
         return 0;
     }
     const size_t width = static_cast<size_t>(std::clamp(t->memo_width, 1, 255));
-    const int64_t blocks = memo_file_size_blocks(t->dbt);
+    const int64_t blocks = memo_file_size_blocks(t->file->dbt);
     std::string line;
     auto add = [&](std::string s) { item_list.add(s); };
     int32_t read = 0, pos = 0;
     bool done = false;
     uint8_t b[kBlock];
     for (int64_t q = first; q < blocks && !done; ++q) {
-        if (!read_block(t->dbt, q, b)) break;
+        if (!read_block(t->file->dbt, q, b)) break;
         ++read;
         for (int i = 0; i < int(kBlock) && !done; ++i) {
             uint8_t c = b[i];
@@ -950,8 +1013,8 @@ int32_t items_to_memo(std::string_view field_name) {
         report();
         return 0;
     }
-    set_last_field(*t, *f, static_cast<int32_t>(f - t->fields.data()) + 1);
-    if (f->type != 'M' || !t->has_memo) {
+    set_last_field(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
+    if (f->type != 'M' || !t->file->has_memo) {
         report();
         return 0;
     }
@@ -968,7 +1031,7 @@ int32_t items_to_memo(std::string_view field_name) {
     // would take the memos in the blocks after it as part of this one. The
     // rest of the last block is zeros.
     const int64_t need = int64_t(text.size() + 2 + kBlock - 1) / kBlock;
-    const int64_t start = (old > 0 && old_blocks >= need) ? old : next_free_block(t->dbt);
+    const int64_t start = (old > 0 && old_blocks >= need) ? old : next_free_block(t->file->dbt);
     if (start + need > INT32_MAX / 2) {
         report();
         return 0;
@@ -977,14 +1040,14 @@ int32_t items_to_memo(std::string_view field_name) {
     std::memcpy(data.data(), text.data(), text.size());
     data[text.size()] = 0x1A;
     data[text.size() + 1] = 0x1A;
-    if (t->dbt.write(start, data.data(), static_cast<int32_t>(need)) != need) {
+    if (t->file->dbt.write(start, data.data(), static_cast<int32_t>(need)) != need) {
         report();
         return 0;
     }
     uint8_t block0[kBlock];
-    read_block(t->dbt, 0, block0);
-    put_le32(block0, static_cast<uint32_t>(memo_file_blocks(t->dbt)));
-    if (t->dbt.write(0, block0, 1) != 1) {
+    read_block(t->file->dbt, 0, block0);
+    put_le32(block0, static_cast<uint32_t>(memo_file_blocks(t->file->dbt)));
+    if (t->file->dbt.write(0, block0, 1) != 1) {
         report();
         return 0;
     }
@@ -1054,7 +1117,7 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
         set_db_error(602, field_name);
         return 0;
     }
-    if (t->count == 0) return 0;
+    if (t->file->count == 0) return 0;
     // Under the OEM font the fields hold OEM text. They are compared in the
     // ANSI set, where upper-casing knows the accented letters: upper-casing
     // OEM bytes by the ANSI rules would not match a small umlaut with its
@@ -1068,7 +1131,7 @@ int32_t search(std::string_view field_name, std::string_view text, int32_t mode)
     const bool failed_before = db_error_pending();
     if (t->current < 1) move(*t, Move::First, true);
     const uint64_t limit =
-        uint64_t(t->count) + 1 + (t->indexed && t->master() ? t->master()->max_entries() : 0);
+        uint64_t(t->file->count) + 1 + (t->indexed && t->master() ? t->master()->max_entries() : 0);
     for (uint64_t n = 0; n < limit && !t->end && t->current >= 1; ++n) {
         std::string_view stored(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
         std::string value = upper(oem ? oem_to_ansi(stored) : std::string(stored));
@@ -1218,7 +1281,7 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
         report();
         return false;
     }
-    fill_index(*t, *ix);
+    fill_index(*t->file, *ix);
     t->indexes.push_back(std::move(ix));
     t->indexed = true;
     move(*t, Move::First, true);
@@ -1244,21 +1307,21 @@ std::optional<TableValue> system_value(Sys row) {
     auto number = [&](int32_t v) { return TableValue{t ? v : 0, {}}; };
     auto text = [&](const std::string& s) { return TableValue{0, t ? s : std::string()}; };
     switch (row) {
-        case Sys::DBINFO160: return number(t ? t->count : 0);
-        case Sys::DBINFO161: return number(t ? t->header_length : 0);
-        case Sys::DBINFO162: return number(t ? t->record_length : 0);
+        case Sys::DBINFO160: return number(t ? t->file->count : 0);
+        case Sys::DBINFO161: return number(t ? t->file->header_length : 0);
+        case Sys::DBINFO162: return number(t ? t->file->record_length : 0);
         case Sys::DBINFO163: return number(t ? t->current : 0);
-        case Sys::DBINFO164: return number(t ? t->field_count : 0);
-        case Sys::DBINFO165: return text(t ? t->date_short : std::string());
+        case Sys::DBINFO164: return number(t ? t->file->field_count : 0);
+        case Sys::DBINFO165: return text(t ? t->file->date_short : std::string());
         case Sys::DBINFO166: return text(t && t->last_type != ' ' ? std::string(1, t->last_type) : std::string());
         case Sys::DBINFO167: return number(t ? t->last_length : 0);
         case Sys::DBINFO168: return number(t ? t->last_decimals : 0);
         case Sys::DBINFO169: return number(t ? t->last_number : 0);
-        case Sys::DBINFO170: return text(t ? t->date_long : std::string());
+        case Sys::DBINFO170: return text(t ? t->file->date_long : std::string());
         case Sys::DBINFO171: return number(t && t->deleted ? 1 : 0);
         case Sys::DBINFO172: return number(t && t->end ? 1 : 0);
-        case Sys::DBISOPEN: return number(t && t->state != TableState::Closed ? 1 : 0);
-        case Sys::DBMODE: return number(t ? static_cast<int32_t>(t->state) : 0);
+        case Sys::DBISOPEN: return number(t && t->file->state != TableState::Closed ? 1 : 0);
+        case Sys::DBMODE: return number(t ? static_cast<int32_t>(t->file->state) : 0);
         case Sys::DBFIELDNAME: return text(t ? t->last_name : std::string());
         default: return std::nullopt;
     }

@@ -58,8 +58,13 @@ enum class TableState : uint8_t { Closed = 0, Open = 1, Modified = 2 };
 
 enum class Move { First, Last, Next, Previous };
 
-struct Table {
-    std::string file_name, memo_name;
+// A table file as every slot that has it open sees it: one file and memo
+// file, one header and one record count, so that records and memos written
+// through one slot take places no other slot takes, and each slot reads what
+// the others wrote.
+struct TableFile {
+    std::string name, memo_name;
+    std::string full_path;  // of the name when it was opened
     RecordFile dbf, dbt;
     uint8_t header[32] = {};
     TableState state = TableState::Closed;
@@ -69,6 +74,17 @@ struct Table {
     uint16_t header_length = 0, record_length = 0;
     int32_t field_count = 0;
     std::vector<Field> fields;
+    std::vector<uint8_t> append_buffer;  // a new record and the end mark after it
+
+    const Field* field(std::string_view name) const;  // upper-cases, drops trailing blanks
+    FieldLookup lookup() const;
+};
+
+// A table slot: its own position, record buffer and index cursors over a
+// table file it may share with other slots.
+struct Table {
+    std::string file_name;  // as this slot opened it
+    std::shared_ptr<TableFile> file;
     int32_t current = 0;
     std::vector<uint8_t> buffer;
     bool deleted = false, end = false, found = false;
@@ -80,11 +96,10 @@ struct Table {
     std::string last_name;
     int32_t memo_width = 80;
     int32_t memo_first_block = 0, memo_block_count = 0;
-    std::vector<uint8_t> append_buffer;  // a new record and the end mark after it
 
     NdxIndex* master() { return indexes.empty() ? nullptr : indexes.front().get(); }
-    const Field* field(std::string_view name) const;  // upper-cases, drops trailing blanks
-    FieldLookup lookup() const;
+    const Field* field(std::string_view name) const { return file->field(name); }
+    FieldLookup lookup() const { return file->lookup(); }
 };
 
 // The slots (index 1..15; 0 unused) and the current table number.

@@ -148,6 +148,7 @@ public:
         return inner->erase(name);
     }
     bool same_file(const std::string& a, const std::string& b) override { return inner->same_file(a, b); }
+    std::string full_path(const std::string& name) override { return inner->full_path(name); }
     std::string join(const std::string& dir, const std::string& name) override { return inner->join(dir, name); }
 };
 

@@ -191,6 +191,12 @@ public:
         return ec ? std::string() : p.string();
     }
 
+    std::string full_path(const std::string& name) override {
+        std::error_code ec;
+        const fs::path p = name.empty() ? fs::path() : fs::absolute(name, ec);
+        return ec || p.empty() ? name : p.lexically_normal().string();
+    }
+
     int rename(const std::string& from, const std::string& to) override {
         std::error_code ec;
         if (!attributes(from)) return winerr::kFileNotFound;

@@ -63,6 +63,9 @@ public:
 
     // True when both names lead to one existing file.
     virtual bool same_file(const std::string& a, const std::string& b) = 0;
+    // The name with the current directory (and drive) it is relative to, so
+    // it names the same file after the current directory changed.
+    virtual std::string full_path(const std::string& name) { return name; }
 
     // Joins a directory and a name the way the system writes paths.
     virtual std::string join(const std::string& dir, const std::string& name) = 0;

@@ -136,40 +136,96 @@ int compare_keys(std::string_view a, std::string_view b, bool numeric) {
 
 NdxIndex::~NdxIndex() { close(); }
 
+NdxIndex::Shared::~Shared() {
+    if (!file.is_open()) return;
+    flush_cache();
+    file.close_with_cache();
+}
+
+void NdxIndex::Shared::reset_cache() {
+    for (auto& s : slots) s = Slot{};
+    order.clear();
+    for (int i = 0; i < kCacheSlots; ++i) order.push_back(i);
+}
+
+namespace {
+// Every index file open now, under the full path of its name when it was
+// opened.
+struct OpenIndexFile {
+    std::string full_path;
+    std::weak_ptr<void> shared;
+};
+std::vector<OpenIndexFile> open_index_files;
+}  // namespace
+
+std::shared_ptr<NdxIndex::Shared> NdxIndex::open_elsewhere(const std::string& file_name) {
+    std::shared_ptr<Shared> found;
+    for (size_t i = open_index_files.size(); i-- > 0;) {
+        auto shared = std::static_pointer_cast<Shared>(open_index_files[i].shared.lock());
+        if (!shared || !shared->file.is_open()) {
+            open_index_files.erase(open_index_files.begin() + static_cast<long>(i));
+            continue;
+        }
+        if (!found && names_open_file(open_index_files[i].full_path, file_name)) found = std::move(shared);
+    }
+    return found;
+}
+
+std::unique_ptr<NdxIndex> NdxIndex::another() const {
+    std::unique_ptr<NdxIndex> ix(new NdxIndex);
+    ix->f_ = f_;
+    if (f_) {
+        ix->seen_version_ = f_->version;
+        ix->seen_generation_ = f_->generation;
+    }
+    return ix;
+}
+
 std::unique_ptr<NdxIndex> NdxIndex::open(const std::string& file_name, const FieldLookup& lookup) {
     if (!record_file_exists(file_name)) {
         set_db_error(2, file_name);
         return nullptr;
     }
     std::unique_ptr<NdxIndex> ix(new NdxIndex);
-    ix->file_.open_with_cache(file_name, 16384);
-    if (!ix->file_.reset(1)) return nullptr;
+    if (auto shared = open_elsewhere(file_name)) {
+        // The expression must fit this table as well.
+        if (!parse_key_expression(shared->expression_text, lookup)) return nullptr;
+        if (!shared->file.allow_file_mode()) return nullptr;
+        ix->f_ = std::move(shared);
+        ix->seen_version_ = ix->f_->version;
+        ix->seen_generation_ = ix->f_->generation;
+        return ix;
+    }
+    ix->f_ = std::make_shared<Shared>();
+    ix->f_->file.open_with_cache(file_name, 16384);
+    if (!ix->f_->file.reset(1)) return nullptr;
     if (!ix->load_header(lookup)) {
-        ix->file_.close_with_cache();
+        ix->f_->file.close_with_cache();
         return nullptr;
     }
+    open_index_files.push_back({full_file_name(file_name), ix->f_});
     return ix;
 }
 
 bool NdxIndex::load_header(const FieldLookup& lookup) {
     uint8_t h[kPageSize];
-    if (file_.read(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
-        set_db_error(901, file_.name());
+    if (f_->file.read(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
+        set_db_error(901, f_->file.name());
         return false;
     }
-    root_ = le32(h);
-    page_count_ = le32(h + 4);
-    key_length_ = le16(h + 12);
-    keys_per_page_ = le16(h + 14);
-    numeric_ = le16(h + 16) == 1;
-    entry_size_ = le16(h + 18);
-    int64_t file_pages = (file_.size_records() + kPageSize - 1) / kPageSize;
-    bool ok = page_count_ >= 2 && page_count_ <= kMaxPages && page_count_ <= file_pages &&
-              root_ >= 1 && root_ < page_count_ && key_length_ >= 1 && le16(h + 16) <= 1 &&
-              (!numeric_ || key_length_ == 8) && entry_size_ >= key_length_ + 8 &&
-              keys_per_page_ >= 1 && entry_size_ * keys_per_page_ <= 504;
+    f_->root = le32(h);
+    f_->page_count = le32(h + 4);
+    f_->key_length = le16(h + 12);
+    f_->keys_per_page = le16(h + 14);
+    f_->numeric = le16(h + 16) == 1;
+    f_->entry_size = le16(h + 18);
+    int64_t file_pages = (f_->file.size_records() + kPageSize - 1) / kPageSize;
+    bool ok = f_->page_count >= 2 && f_->page_count <= kMaxPages && f_->page_count <= file_pages &&
+              f_->root >= 1 && f_->root < f_->page_count && f_->key_length >= 1 && le16(h + 16) <= 1 &&
+              (!f_->numeric || f_->key_length == 8) && f_->entry_size >= f_->key_length + 8 &&
+              f_->keys_per_page >= 1 && f_->entry_size * f_->keys_per_page <= 504;
     if (!ok) {
-        set_db_error(901, file_.name());
+        set_db_error(901, f_->file.name());
         return false;
     }
     size_t n = 0;
@@ -178,12 +234,11 @@ bool NdxIndex::load_header(const FieldLookup& lookup) {
     size_t b = 0, e = raw.size();
     while (b < e && static_cast<unsigned char>(raw[b]) <= ' ') ++b;
     while (e > b && static_cast<unsigned char>(raw[e - 1]) <= ' ') --e;
-    expression_text_ = std::string(raw.substr(b, e - b));
-    auto ke = parse_key_expression(expression_text_, lookup);
+    f_->expression_text = std::string(raw.substr(b, e - b));
+    auto ke = parse_key_expression(f_->expression_text, lookup);
     if (!ke) return false;
-    expr_ = std::move(*ke);
-    order_.clear();
-    for (int i = 0; i < kCacheSlots; ++i) order_.push_back(i);
+    f_->expr = std::move(*ke);
+    f_->reset_cache();
     return true;
 }
 
@@ -203,33 +258,46 @@ std::unique_ptr<NdxIndex> NdxIndex::create(const std::string& file_name, std::st
         return nullptr;
     }
     std::unique_ptr<NdxIndex> ix(new NdxIndex);
-    ix->file_.open_with_cache(file_name, 16384);
-    if (!ix->file_.rewrite(1)) return nullptr;
-    ix->expression_text_ = text;
-    ix->expr_ = std::move(*ke);
-    ix->numeric_ = ix->expr_.numeric;
-    ix->key_length_ = ix->expr_.key_length;
-    ix->entry_size_ = (ix->key_length_ + 8 + 3) & ~3u;
-    ix->keys_per_page_ = 504 / ix->entry_size_;
-    ix->root_ = 1;
-    ix->page_count_ = 2;
-    for (int i = 0; i < kCacheSlots; ++i) ix->order_.push_back(i);
+    ix->f_ = open_elsewhere(file_name);
+    if (ix->f_) {
+        // Open through other cursors: the pages they hold belong to the tree
+        // being replaced and are dropped unwritten.
+        ix->f_->reset_cache();
+        ++ix->f_->generation;
+        if (!ix->f_->file.rewrite(1)) return nullptr;
+    } else {
+        ix->f_ = std::make_shared<Shared>();
+        ix->f_->file.open_with_cache(file_name, 16384);
+        if (!ix->f_->file.rewrite(1)) return nullptr;
+        ix->f_->reset_cache();
+        open_index_files.push_back({full_file_name(file_name), ix->f_});
+    }
+    ix->seen_generation_ = ix->f_->generation;
+    ix->seen_version_ = ix->f_->version;
+    ix->f_->expression_text = text;
+    ix->f_->expr = std::move(*ke);
+    ix->f_->numeric = ix->f_->expr.numeric;
+    ix->f_->key_length = ix->f_->expr.key_length;
+    ix->f_->entry_size = (ix->f_->key_length + 8 + 3) & ~3u;
+    ix->f_->keys_per_page = 504 / ix->f_->entry_size;
+    ix->f_->root = 1;
+    ix->f_->page_count = 2;
     if (!ix->write_header()) return nullptr;
-    Page empty(kPageSize + 2 * ix->entry_size_, 0);
+    Page empty(kPageSize + 2 * ix->f_->entry_size, 0);
     if (!ix->put_page(1, empty)) return nullptr;
     return ix;
 }
 
 bool NdxIndex::write_header() {
     uint8_t h[kPageSize] = {};
-    put_le32(h, root_);
-    put_le32(h + 4, page_count_);
-    put_le16(h + 12, key_length_);
-    put_le16(h + 14, keys_per_page_);
-    put_le16(h + 16, numeric_ ? 1 : 0);
-    put_le16(h + 18, entry_size_);
-    std::memcpy(h + 24, expression_text_.data(), std::min(expression_text_.size(), kExpressionRoom - 1));
-    if (file_.write(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
+    put_le32(h, f_->root);
+    put_le32(h + 4, f_->page_count);
+    put_le16(h + 12, f_->key_length);
+    put_le16(h + 14, f_->keys_per_page);
+    put_le16(h + 16, f_->numeric ? 1 : 0);
+    put_le16(h + 18, f_->entry_size);
+    std::memcpy(h + 24, f_->expression_text.data(), std::min(f_->expression_text.size(), kExpressionRoom - 1));
+    if (f_->file.write(0, h, kPageSize) != static_cast<int32_t>(kPageSize)) {
         set_db_error(100, "Ndx_Put");
         return false;
     }
@@ -237,11 +305,23 @@ bool NdxIndex::write_header() {
 }
 
 void NdxIndex::close() {
-    if (!file_.is_open()) return;
-    flush_cache();
-    file_.close_with_cache();
-    for (auto& s : slots_) s = Slot{};
+    if (!f_) return;
+    // Written back with every cursor that closes: a run ended from outside
+    // later loses nothing this cursor changed.
+    if (f_->file.is_open()) f_->flush_cache();
+    f_.reset();
     path_.clear();
+    current_record_ = 0;
+}
+
+const std::string& NdxIndex::file_name() const {
+    static const std::string none;
+    return f_ ? f_->file.name() : none;
+}
+
+const std::string& NdxIndex::expression() const {
+    static const std::string none;
+    return f_ ? f_->expression_text : none;
 }
 
 // ---------------------------------------------------------------------------
@@ -252,74 +332,74 @@ void NdxIndex::put32(Page& p, size_t at, uint32_t v) { put_le32(p.data() + at, v
 
 void NdxIndex::set_key(Page& p, int32_t i, std::string_view key) const {
     uint8_t* k = p.data() + entry_at(i) + 8;
-    std::memset(k, ' ', key_length_);
-    std::memcpy(k, key.data(), std::min<size_t>(key.size(), key_length_));
+    std::memset(k, ' ', f_->key_length);
+    std::memcpy(k, key.data(), std::min<size_t>(key.size(), f_->key_length));
 }
 
 bool NdxIndex::damaged() {
-    set_db_error(901, file_.name());
+    set_db_error(901, f_->file.name());
     return false;
 }
 
 bool NdxIndex::valid_child(uint32_t page) {
-    if (page >= 1 && page < page_count_) return true;
+    if (page >= 1 && page < f_->page_count) return true;
     return damaged();
 }
 
 NdxIndex::Slot& NdxIndex::take_slot(uint32_t page, bool& hit) {
-    for (size_t i = 0; i < order_.size(); ++i) {
-        Slot& s = slots_[static_cast<size_t>(order_[i])];
+    for (size_t i = 0; i < f_->order.size(); ++i) {
+        Slot& s = f_->slots[static_cast<size_t>(f_->order[i])];
         if (s.page == static_cast<int64_t>(page)) {
-            int idx = order_[i];
-            order_.erase(order_.begin() + static_cast<long>(i));
-            order_.insert(order_.begin(), idx);
+            int idx = f_->order[i];
+            f_->order.erase(f_->order.begin() + static_cast<long>(i));
+            f_->order.insert(f_->order.begin(), idx);
             hit = true;
             return s;
         }
     }
     hit = false;
-    int idx = order_.back();
-    order_.pop_back();
-    order_.insert(order_.begin(), idx);
-    Slot& s = slots_[static_cast<size_t>(idx)];
-    if (s.dirty) write_slot(s, "Ndx_Put");
+    int idx = f_->order.back();
+    f_->order.pop_back();
+    f_->order.insert(f_->order.begin(), idx);
+    Slot& s = f_->slots[static_cast<size_t>(idx)];
+    if (s.dirty) f_->write_slot(s, "Ndx_Put");
     s.page = -1;
     s.dirty = false;
     if (s.data.empty()) s.data.assign(kPageSize, 0);
     return s;
 }
 
-bool NdxIndex::write_slot(Slot& s, const char* what) {
+bool NdxIndex::Shared::write_slot(Slot& s, const char* what) {
     s.dirty = false;
     if (s.page < 0) return true;
-    if (file_.write(s.page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
+    if (file.write(s.page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
         set_db_error(100, what);
         return false;
     }
     return true;
 }
 
-bool NdxIndex::flush_cache() {
+bool NdxIndex::Shared::flush_cache() {
     bool ok = true;
-    for (auto& s : slots_)
+    for (auto& s : slots)
         if (s.dirty && !write_slot(s, "Ndx_Get/Put")) ok = false;
     return ok;
 }
 
 bool NdxIndex::get_page(uint32_t page, Page& buf) {
-    if (page == 0 || page >= page_count_) return damaged();
+    if (page == 0 || page >= f_->page_count) return damaged();
     bool hit;
     Slot& s = take_slot(page, hit);
     if (!hit) {
-        if (file_.read(page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
+        if (f_->file.read(page * int64_t(kPageSize), s.data.data(), kPageSize) != static_cast<int32_t>(kPageSize)) {
             set_db_error(100, "Ndx_Get");
             return false;
         }
         s.page = page;
     }
-    buf.assign(kPageSize + 2 * entry_size_, 0);
+    buf.assign(kPageSize + 2 * f_->entry_size, 0);
     std::memcpy(buf.data(), s.data.data(), kPageSize);
-    if (get32(buf, 0) > keys_per_page_) return damaged();
+    if (get32(buf, 0) > f_->keys_per_page) return damaged();
     return true;
 }
 
@@ -329,11 +409,12 @@ bool NdxIndex::put_page(uint32_t page, const Page& buf) {
     std::memcpy(s.data.data(), buf.data(), kPageSize);
     s.page = page;
     s.dirty = true;
-    if (!hit) return write_slot(s, "Ndx_Put");
+    if (!hit) return f_->write_slot(s, "Ndx_Put");
     return true;
 }
 
 bool NdxIndex::read_page(uint32_t page, std::vector<uint8_t>& out) {
+    if (!opened()) return false;
     Page p;
     if (!get_page(page, p)) return false;
     out.assign(p.begin(), p.begin() + kPageSize);
@@ -341,28 +422,75 @@ bool NdxIndex::read_page(uint32_t page, std::vector<uint8_t>& out) {
 }
 
 uint32_t NdxIndex::allocate_page() {
-    if (page_count_ >= kMaxPages) {
+    if (f_->page_count >= kMaxPages) {
         damaged();
         return 0;
     }
-    return page_count_++;
+    return f_->page_count++;
 }
 
 // ---------------------------------------------------------------------------
 // Walking the tree
 
-bool NdxIndex::descend(const std::string& key, bool after_equal) {
+void NdxIndex::from_root() {
     path_.clear();
-    uint32_t p = root_;
+    between_ = false;
+    if (!f_) return;
+    seen_version_ = f_->version;
+    seen_generation_ = f_->generation;
+}
+
+void NdxIndex::changed_tree() {
+    seen_version_ = ++f_->version;
+    seen_generation_ = f_->generation;
+}
+
+// Another cursor changed the tree since this one last looked: the path may
+// name pages and places that hold other entries now. The entry this cursor
+// stood on is found again by its key and record; when it went away (its key
+// was changed), the cursor stands just before the first key above its key.
+void NdxIndex::follow_changes() {
+    if (!f_ || (seen_version_ == f_->version && seen_generation_ == f_->generation)) return;
+    const bool rebuilt = seen_generation_ != f_->generation;
+    seen_version_ = f_->version;
+    seen_generation_ = f_->generation;
+    if (path_.empty()) return;
+    if (rebuilt) {
+        from_root();
+        current_record_ = 0;
+        return;
+    }
+    const bool begin = begin_, end = end_, found = found_;
+    const int32_t record = current_record_;
+    const std::string key = current_key_;
+    if (record != 0 && !between_ && scan_equal_keys(record, key)) {
+        begin_ = begin;
+        end_ = end;
+        found_ = found;
+        return;
+    }
+    begin_ = end_ = found_ = false;
+    current_record_ = 0;
+    if (!descend(key, true)) {
+        path_.clear();
+        return;
+    }
+    current_key_ = key;
+    between_ = true;
+}
+
+bool NdxIndex::descend(const std::string& key, bool after_equal) {
+    from_root();
+    uint32_t p = f_->root;
     Page pg;
     for (int depth = 0;; ++depth) {
-        if (depth >= kMaxDepth || uint32_t(depth) >= page_count_) return damaged();
+        if (depth >= kMaxDepth || uint32_t(depth) >= f_->page_count) return damaged();
         if (!get_page(p, pg)) return false;
         int32_t k = page_count_keys(pg);
         bool leaf = child(pg, 0) == 0;
         int32_t i = 0;
         while (i < k) {
-            int c = compare_keys(key_of(pg, i), key, numeric_);
+            int c = compare_keys(key_of(pg, i), key, f_->numeric);
             if (c < 0 || (after_equal && c == 0)) ++i;
             else break;
         }
@@ -377,7 +505,7 @@ bool NdxIndex::descend_edge(uint32_t page, bool leftmost) {
     uint32_t p = page;
     Page pg;
     while (true) {
-        if (path_.size() >= size_t(kMaxDepth) || path_.size() >= page_count_) return damaged();
+        if (path_.size() >= size_t(kMaxDepth) || path_.size() >= f_->page_count) return damaged();
         if (!get_page(p, pg)) return false;
         int32_t k = page_count_keys(pg);
         bool leaf = child(pg, 0) == 0;
@@ -410,9 +538,9 @@ int32_t NdxIndex::leave_at_end(std::vector<Level>& saved, bool at_begin) {
 
 int32_t NdxIndex::first() {
     begin_ = end_ = found_ = false;
-    path_.clear();
+    from_root();
     current_record_ = 0;
-    if (!file_.is_open() || !descend_edge(root_, true)) {
+    if (!opened() || !descend_edge(f_->root, true)) {
         end_ = true;
         return 0;
     }
@@ -429,9 +557,9 @@ int32_t NdxIndex::first() {
 
 int32_t NdxIndex::last() {
     begin_ = end_ = found_ = false;
-    path_.clear();
+    from_root();
     current_record_ = 0;
-    if (!file_.is_open() || !descend_edge(root_, false)) {
+    if (!opened() || !descend_edge(f_->root, false)) {
         end_ = true;
         return 0;
     }
@@ -452,15 +580,22 @@ int32_t NdxIndex::last() {
 }
 
 int32_t NdxIndex::next() {
-    if (path_.empty() || !file_.is_open()) return first();
+    follow_changes();
+    if (path_.empty() || !opened()) return first();
     begin_ = false;
+    if (between_) {
+        between_ = false;
+        Level& B = path_.back();
+        if (B.pos < B.count) return settle();
+        B.pos = B.count - 1;  // on to the next leaf
+    }
     std::vector<Level> saved = path_;
     Level& L = path_.back();
     if (L.pos + 1 < L.count) {
         ++L.pos;
         return settle();
     }
-    for (uint32_t guard = 0; guard <= page_count_; ++guard) {
+    for (uint32_t guard = 0; guard <= f_->page_count; ++guard) {
         while (true) {
             path_.pop_back();
             if (path_.empty()) return leave_at_end(saved, false);
@@ -482,15 +617,17 @@ int32_t NdxIndex::next() {
 }
 
 int32_t NdxIndex::previous() {
-    if (path_.empty() || !file_.is_open()) return first();
+    follow_changes();
+    if (path_.empty() || !opened()) return first();
     end_ = false;
+    between_ = false;  // the entry before the place is the one to take
     std::vector<Level> saved = path_;
     Level& L = path_.back();
     if (L.pos - 1 >= 0 && L.pos - 1 < L.count) {
         --L.pos;
         return settle();
     }
-    for (uint32_t guard = 0; guard <= page_count_; ++guard) {
+    for (uint32_t guard = 0; guard <= f_->page_count; ++guard) {
         while (true) {
             path_.pop_back();
             if (path_.empty()) return leave_at_end(saved, true);
@@ -514,14 +651,14 @@ int32_t NdxIndex::previous() {
 int32_t NdxIndex::search(const std::string& key) {
     begin_ = end_ = found_ = false;
     current_record_ = 0;
-    if (!file_.is_open() || !descend(key, false)) {
+    if (!opened() || !descend(key, false)) {
         path_.clear();
         return 0;
     }
     const Level& L = path_.back();
     if (L.pos >= L.count) return 0;
     int32_t r = settle();
-    if (r != 0 && compare_keys(current_key_, key, numeric_) == 0) {
+    if (r != 0 && compare_keys(current_key_, key, f_->numeric) == 0) {
         found_ = true;
         return r;
     }
@@ -529,7 +666,8 @@ int32_t NdxIndex::search(const std::string& key) {
 }
 
 bool NdxIndex::position_on(int32_t record, const std::string* key) {
-    if (!file_.is_open() || record <= 0) return false;
+    if (!opened() || record <= 0) return false;
+    follow_changes();
     if (!path_.empty() && current_record_ == record) return true;
     if (key && scan_equal_keys(record, *key)) return true;
     const uint64_t limit = max_entries();
@@ -606,13 +744,13 @@ bool NdxIndex::insert(const std::string& key, int32_t record) {
     Page pg;
     if (!get_page(L.page, pg)) return false;
     const int32_t k = L.count, pos = L.pos;
-    std::memmove(pg.data() + entry_at(pos + 1), pg.data() + entry_at(pos), size_t(k - pos) * entry_size_);
-    std::memset(pg.data() + entry_at(pos), 0, entry_size_);
+    std::memmove(pg.data() + entry_at(pos + 1), pg.data() + entry_at(pos), size_t(k - pos) * f_->entry_size);
+    std::memset(pg.data() + entry_at(pos), 0, f_->entry_size);
     put32(pg, entry_at(pos) + 4, static_cast<uint32_t>(record));
     set_key(pg, pos, key);
     put32(pg, 0, static_cast<uint32_t>(k + 1));
     if (pos == k && li > 0 && !carry_up(li, key)) return false;
-    if (uint32_t(k + 1) > keys_per_page_) return split(li, pg);
+    if (uint32_t(k + 1) > f_->keys_per_page) return split(li, pg);
     return put_page(L.page, pg);
 }
 
@@ -627,11 +765,11 @@ bool NdxIndex::split(size_t level, Page& pg) {
     if (np == 0) return false;
 
     Page low(pg.size(), 0);
-    std::memcpy(low.data() + 4, pg.data() + 4, size_t(lower) * entry_size_);
+    std::memcpy(low.data() + 4, pg.data() + 4, size_t(lower) * f_->entry_size);
     put32(low, 0, static_cast<uint32_t>(L.leaf ? lower : lower - 1));
     std::string remembered(key_of(pg, lower - 1));
 
-    std::memmove(pg.data() + 4, pg.data() + entry_at(lower), size_t(upper) * entry_size_);
+    std::memmove(pg.data() + 4, pg.data() + entry_at(lower), size_t(upper) * f_->entry_size);
     std::memset(pg.data() + entry_at(upper), 0, pg.size() - entry_at(upper));
     put32(pg, 0, static_cast<uint32_t>(L.leaf ? upper : upper - 1));
 
@@ -644,7 +782,7 @@ bool NdxIndex::split(size_t level, Page& pg) {
         set_key(r, 0, remembered);
         put32(r, entry_at(1), L.page);
         if (!put_page(new_root, r)) return false;
-        root_ = new_root;
+        f_->root = new_root;
         return write_header();
     }
     const Level P = path_[level - 1];
@@ -652,12 +790,12 @@ bool NdxIndex::split(size_t level, Page& pg) {
     if (!get_page(P.page, pp)) return false;
     const int32_t pk = page_count_keys(pp);
     std::memmove(pp.data() + entry_at(P.pos + 1), pp.data() + entry_at(P.pos),
-                 size_t(pk + 1 - P.pos) * entry_size_);
-    std::memset(pp.data() + entry_at(P.pos), 0, entry_size_);
+                 size_t(pk + 1 - P.pos) * f_->entry_size);
+    std::memset(pp.data() + entry_at(P.pos), 0, f_->entry_size);
     put32(pp, entry_at(P.pos), np);
     set_key(pp, P.pos, remembered);
     put32(pp, 0, static_cast<uint32_t>(pk + 1));
-    if (uint32_t(pk + 1) > keys_per_page_) return split(level - 1, pp);
+    if (uint32_t(pk + 1) > f_->keys_per_page) return split(level - 1, pp);
     return put_page(P.page, pp);
 }
 
@@ -669,8 +807,8 @@ bool NdxIndex::remove_at(size_t level) {
     const int32_t n = L.leaf ? k : k + 1;
     const int32_t pos = L.pos;
     if (pos < 0 || pos >= n) return damaged();
-    std::memmove(pg.data() + entry_at(pos), pg.data() + entry_at(pos + 1), size_t(n - pos - 1) * entry_size_);
-    std::memset(pg.data() + entry_at(n - 1), 0, entry_size_);
+    std::memmove(pg.data() + entry_at(pos), pg.data() + entry_at(pos + 1), size_t(n - pos - 1) * f_->entry_size);
+    std::memset(pg.data() + entry_at(n - 1), 0, f_->entry_size);
     const int32_t left = n - 1;
     if (left == 0) {
         // An emptied page stays in the file unused; an emptied root becomes an
@@ -688,15 +826,17 @@ bool NdxIndex::remove_at(size_t level) {
 
 bool NdxIndex::record_written(const std::string& new_key, int32_t record, bool existing,
                               const std::string* old_key) {
-    if (!file_.is_open() || record <= 0) return false;
+    if (!opened() || record <= 0) return false;
     if (existing && position_on(record, old_key)) {
         if (current_key_ == new_key) return true;
         bool ok = remove_at(path_.size() - 1);
+        changed_tree();
         path_.clear();
         current_record_ = 0;
         if (!ok) return false;
     }
     bool ok = insert(new_key, record);
+    changed_tree();
     path_.clear();
     current_record_ = 0;
     if (!ok) return false;
@@ -704,8 +844,9 @@ bool NdxIndex::record_written(const std::string& new_key, int32_t record, bool e
 }
 
 bool NdxIndex::add_key(const std::string& key, int32_t record) {
-    if (!file_.is_open() || record <= 0) return false;
+    if (!opened() || record <= 0) return false;
     bool ok = insert(key, record);
+    changed_tree();
     path_.clear();
     current_record_ = 0;
     return ok;
@@ -714,8 +855,9 @@ bool NdxIndex::add_key(const std::string& key, int32_t record) {
 // ---------------------------------------------------------------------------
 
 std::optional<std::string> NdxIndex::key_from_record(const uint8_t* record, size_t length) const {
+    if (!f_) return std::nullopt;
     std::string text;
-    for (const auto& p : expr_.parts) {
+    for (const auto& p : f_->expr.parts) {
         if (!p.is_field) {
             text += p.literal;
             continue;
@@ -725,7 +867,7 @@ std::optional<std::string> NdxIndex::key_from_record(const uint8_t* record, size
             text += at < length ? static_cast<char>(record[at]) : ' ';
         }
     }
-    if (numeric_) {
+    if (f_->numeric) {
         double v;
         if (!key_text_to_double(text, v)) {
             set_db_error(501, text);
@@ -733,12 +875,13 @@ std::optional<std::string> NdxIndex::key_from_record(const uint8_t* record, size
         }
         return numeric_key(v);
     }
-    text.resize(key_length_, ' ');
+    text.resize(f_->key_length, ' ');
     return text;
 }
 
 std::optional<std::string> NdxIndex::search_key(std::string_view text, bool exact) const {
-    if (numeric_) {
+    if (!f_) return std::nullopt;
+    if (f_->numeric) {
         double v;
         if (!key_text_to_double(text, v)) {
             set_db_error(501, text);
@@ -746,8 +889,8 @@ std::optional<std::string> NdxIndex::search_key(std::string_view text, bool exac
         }
         return numeric_key(v);
     }
-    std::string k(text.substr(0, key_length_));
-    if (exact) k.resize(key_length_, ' ');
+    std::string k(text.substr(0, f_->key_length));
+    if (exact) k.resize(f_->key_length, ' ');
     return k;
 }
 

@@ -62,6 +62,8 @@ std::string numeric_key(double v);
 int compare_keys(std::string_view a, std::string_view b, bool numeric);
 
 class NdxIndex {
+    struct Shared;
+
 public:
     static constexpr uint32_t kPageSize = 512;
     static constexpr int kCacheSlots = 32;
@@ -71,14 +73,24 @@ public:
     NdxIndex(const NdxIndex&) = delete;
     NdxIndex& operator=(const NdxIndex&) = delete;
 
+    // An index file is open once however often it is opened: every NdxIndex on
+    // it is a cursor with a position of its own over one header, one page cache
+    // and one file, so a page one of them writes is the page the others read.
+    //
     // Opens an existing index; null (with the database error set) when the file
     // is missing or damaged or its key expression does not fit the table.
     static std::unique_ptr<NdxIndex> open(const std::string& file_name, const FieldLookup& lookup);
     // Creates the file with its header and one empty leaf, and returns it open.
+    // A file that is open already is built anew in place: the cursors on it
+    // then stand on no entry.
     static std::unique_ptr<NdxIndex> create(const std::string& file_name, std::string_view expr,
                                             const FieldLookup& lookup);
+    // One more cursor on this cursor's file, standing on no entry.
+    std::unique_ptr<NdxIndex> another() const;
+    bool shares_file_with(const NdxIndex& other) const { return f_ && f_ == other.f_; }
 
-    // Writes back the dirty cached pages and closes the file.
+    // Writes back the dirty cached pages and lets go of the file, which is
+    // closed with its last cursor.
     void close();
 
     // Keys. The key of a record built from the record's bytes (exact: padded or
@@ -95,7 +107,8 @@ public:
 
     // Moves; each yields the record number of the new current entry (0 on an
     // empty index). Past the ends the end/begin flag is set and the position
-    // stays.
+    // stays. After another cursor changed the tree, a move goes on from the
+    // entry this one stood on, or from where its key now belongs.
     int32_t first();
     int32_t last();
     int32_t next();
@@ -120,17 +133,16 @@ public:
     bool at_end() const { return end_; }
     bool found() const { return found_; }
 
-    const std::string& file_name() const { return file_.name(); }
-    const std::string& expression() const { return expression_text_; }
-    const KeyExpression& key_expression() const { return expr_; }
-    uint32_t root() const { return root_; }
-    uint32_t page_count() const { return page_count_; }
-    uint32_t key_length() const { return key_length_; }
-    uint32_t keys_per_page() const { return keys_per_page_; }
-    bool numeric() const { return numeric_; }
-    uint32_t entry_size() const { return entry_size_; }
+    const std::string& file_name() const;
+    const std::string& expression() const;
+    uint32_t root() const { return f_ ? f_->root : 0; }
+    uint32_t page_count() const { return f_ ? f_->page_count : 0; }
+    uint32_t key_length() const { return f_ ? f_->key_length : 0; }
+    uint32_t keys_per_page() const { return f_ ? f_->keys_per_page : 0; }
+    bool numeric() const { return f_ && f_->numeric; }
+    uint32_t entry_size() const { return f_ ? f_->entry_size : 0; }
     // An upper bound of the entries the tree can hold; walks stop there.
-    uint64_t max_entries() const { return uint64_t(page_count_) * keys_per_page_ + 1; }
+    uint64_t max_entries() const { return uint64_t(page_count()) * keys_per_page() + 1; }
 
     // Reads a page for inspection (tools); false when it cannot be read.
     bool read_page(uint32_t page, std::vector<uint8_t>& out);
@@ -149,7 +161,27 @@ private:
     };
     using Page = std::vector<uint8_t>;
 
+    struct Shared {
+        RecordFile file;
+        std::string expression_text;
+        KeyExpression expr;
+        uint32_t root = 1, page_count = 2, key_length = 0, keys_per_page = 0, entry_size = 0;
+        bool numeric = false;
+        // Counted up by every change of the tree, and by every new build of
+        // it, so a cursor can tell that its path may be out of date.
+        uint64_t version = 0, generation = 0;
+        std::array<Slot, kCacheSlots> slots;
+        std::vector<int> order;  // slot indices, most recently used first
+
+        ~Shared();
+        void reset_cache();
+        bool write_slot(Slot& s, const char* what);
+        bool flush_cache();
+    };
+
     NdxIndex() = default;
+    bool opened() const { return f_ && f_->file.is_open(); }
+    static std::shared_ptr<Shared> open_elsewhere(const std::string& file_name);
     bool load_header(const FieldLookup& lookup);
     bool write_header();
 
@@ -158,23 +190,24 @@ private:
     bool get_page(uint32_t page, Page& buf);
     bool put_page(uint32_t page, const Page& buf);
     Slot& take_slot(uint32_t page, bool& hit);
-    bool write_slot(Slot& s, const char* what);
-    bool flush_cache();
 
     // Page layout helpers.
-    size_t entry_at(int32_t i) const { return 4 + size_t(i) * entry_size_; }
+    size_t entry_at(int32_t i) const { return 4 + size_t(i) * f_->entry_size; }
     static uint32_t get32(const Page& p, size_t at);
     static void put32(Page& p, size_t at, uint32_t v);
     int32_t page_count_keys(const Page& p) const { return static_cast<int32_t>(get32(p, 0)); }
     uint32_t child(const Page& p, int32_t i) const { return get32(p, entry_at(i)); }
     uint32_t record_of(const Page& p, int32_t i) const { return get32(p, entry_at(i) + 4); }
     std::string_view key_of(const Page& p, int32_t i) const {
-        return std::string_view(reinterpret_cast<const char*>(p.data()) + entry_at(i) + 8, key_length_);
+        return std::string_view(reinterpret_cast<const char*>(p.data()) + entry_at(i) + 8, f_->key_length);
     }
     void set_key(Page& p, int32_t i, std::string_view key) const;
     bool valid_child(uint32_t page);
     bool damaged();
 
+    void from_root();  // empties the path before a walk from the root
+    void follow_changes();
+    void changed_tree();
     bool descend(const std::string& key, bool after_equal);
     bool scan_equal_keys(int32_t record, const std::string& key);
     bool position_on_new(int32_t record, const std::string& key);
@@ -187,19 +220,16 @@ private:
     bool remove_at(size_t level);
     uint32_t allocate_page();
 
-    RecordFile file_;
-    std::string expression_text_;
-    KeyExpression expr_;
-    uint32_t root_ = 1, page_count_ = 2, key_length_ = 0, keys_per_page_ = 0, entry_size_ = 0;
-    bool numeric_ = false;
+    std::shared_ptr<Shared> f_;
 
     std::vector<Level> path_;
     std::string current_key_;
     int32_t current_record_ = 0;
     bool begin_ = false, end_ = false, found_ = false;
-
-    std::array<Slot, kCacheSlots> slots_;
-    std::vector<int> order_;  // slot indices, most recently used first
+    // The path stands just before the entry it names, with no current entry:
+    // the entry this cursor stood on went away under another cursor.
+    bool between_ = false;
+    uint64_t seen_version_ = 0, seen_generation_ = 0;
 };
 
 }  // namespace tolven

@@ -93,17 +93,17 @@ IndexCheck check_index(Table& table, NdxIndex& index, bool german) {
         }
     std::map<int32_t, std::string> by_record;
     for (const auto& [key, rec] : w.leaf_entries) {
-        if (rec < 1 || rec > table.count)
+        if (rec < 1 || rec > table.file->count)
             w.finding("Satz " + std::to_string(rec) + " gibt es nicht in der Tabelle",
                       "record " + std::to_string(rec) + " is not in the table");
         else if (!by_record.emplace(rec, key).second)
             w.finding("Satz " + std::to_string(rec) + " mehrfach im Index",
                       "record " + std::to_string(rec) + " is in the index more than once");
     }
-    std::vector<uint8_t> raw(table.record_length);
-    for (int32_t r = 1; r <= table.count; ++r) {
-        if (table.dbf.read(int64_t(table.header_length) + int64_t(r - 1) * table.record_length, raw.data(),
-                           table.record_length) != table.record_length) {
+    std::vector<uint8_t> raw(table.file->record_length);
+    for (int32_t r = 1; r <= table.file->count; ++r) {
+        if (table.file->dbf.read(int64_t(table.file->header_length) + int64_t(r - 1) * table.file->record_length, raw.data(),
+                           table.file->record_length) != table.file->record_length) {
             w.finding("Satz " + std::to_string(r) + " nicht lesbar", "record " + std::to_string(r) + " cannot be read");
             break;
         }

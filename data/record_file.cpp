@@ -1,6 +1,7 @@
 #include "data/record_file.h"
 
 #include "data/file_faults.h"
+#include "data/file_platform.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -254,14 +255,30 @@ bool RecordFile::open_mode(OpenMode mode, uint32_t record_size, std::string_view
         set_db_error(error ? error : io::kFileNotFound, name_, suffix);
         return false;
     }
+    mode_ = mode;
     return true;
 }
 
-bool RecordFile::reset(uint32_t record_size) {
-    OpenMode m = file_mode == 0 ? OpenMode::Read
-                 : file_mode == 1 ? OpenMode::Write
-                                  : OpenMode::ReadWrite;
-    return open_mode(m, record_size, " (Reset)");
+namespace {
+OpenMode reset_mode() {
+    return file_mode == 0 ? OpenMode::Read : file_mode == 1 ? OpenMode::Write : OpenMode::ReadWrite;
+}
+}  // namespace
+
+bool RecordFile::reset(uint32_t record_size) { return open_mode(reset_mode(), record_size, " (Reset)"); }
+
+bool RecordFile::allow_file_mode() {
+    if (!file_ || mode_ == OpenMode::ReadWrite || mode_ == OpenMode::Create || mode_ == reset_mode()) return true;
+    int error = 0;
+    auto both = file_system().open(name_, OpenMode::ReadWrite, error);
+    if (!both) {
+        set_db_error(error ? error : io::kAccessDenied, name_, " (Reset)");
+        return false;
+    }
+    file_->flush();
+    file_ = std::move(both);
+    mode_ = OpenMode::ReadWrite;
+    return true;
 }
 
 bool RecordFile::rewrite(uint32_t record_size) {
@@ -384,6 +401,12 @@ bool record_file_exists(const std::string& name) {
     int error = 0;
     auto f = file_system().open(name, OpenMode::Read, error);
     return f != nullptr;
+}
+
+std::string full_file_name(const std::string& name) { return file_platform().full_path(name); }
+
+bool names_open_file(const std::string& opened_full_path, const std::string& name) {
+    return opened_full_path == full_file_name(name) || file_platform().same_file(opened_full_path, name);
 }
 
 bool erase_file(const std::string& name) { return file_system().remove(name); }

@@ -116,6 +116,11 @@ public:
     // sets the database error with " (Reset)" / " (Rewrite)".
     bool reset(uint32_t record_size);
     bool rewrite(uint32_t record_size);
+    // Another user of the open file opens it in today's file mode: a file
+    // open for reading or writing only, and wanted otherwise now, is opened
+    // again for both. False, with the database error as reset sets it, when
+    // it cannot be.
+    bool allow_file_mode();
 
     // Reads up to n records starting at record r (r < 0: where the previous
     // request ended). Returns the whole records read; the destination gets
@@ -147,6 +152,7 @@ private:
 
     std::string name_;
     std::unique_ptr<File> file_;
+    OpenMode mode_ = OpenMode::Read;
     uint32_t record_size_ = 1;
     std::vector<uint8_t> cache_;  // cache size = its length
     uint32_t held_ = 0;           // bytes held, from first_
@@ -155,6 +161,11 @@ private:
 };
 
 bool record_file_exists(const std::string& name);
+// The full path of a file name as it stands now (data/file_platform.h).
+std::string full_file_name(const std::string& name);
+// True when a name leads to the file whose full path was taken when it was
+// opened: the same full path, or one existing file by the platform's word.
+bool names_open_file(const std::string& opened_full_path, const std::string& name);
 bool erase_file(const std::string& name);
 bool rename_file(const std::string& from, const std::string& to);
 

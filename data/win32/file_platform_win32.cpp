@@ -82,6 +82,13 @@ public:
                ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
     }
 
+    std::string full_path(const std::string& name) override {
+        char buf[MAX_PATH + 1];
+        const DWORD n = name.empty() ? 0 : GetFullPathNameA(name.c_str(), sizeof buf, buf, nullptr);
+        if (n == 0 || n > MAX_PATH) return name;
+        return std::string(buf, n);
+    }
+
     std::string join(const std::string& dir, const std::string& name) override {
         if (dir.empty() || dir.back() == '\\' || dir.back() == '/') return dir + name;
         return dir + "\\" + name;

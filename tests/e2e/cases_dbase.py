@@ -106,6 +106,17 @@ def ndxcheck(table, index):
     return None if r.returncode == 0 else "ndxcheck: " + r.stdout.decode("latin-1").strip()
 
 
+def index_problems(work, table, index, want):
+    """An index (TABLE and INDEX named with their extensions) against the
+    record numbers expected in key order: the order XBase::Index walks, and
+    ndxcheck's findings."""
+    got = [r for r, _ in xbase_order(os.path.join(work, index))]
+    problems = [] if got == want else [f"{index}: XBase::Index order {got[:12]}... ({len(got)} entries), "
+                                       f"expected {want[:12]}..."]
+    p = ndxcheck(os.path.join(work, table), os.path.join(work, index))
+    return problems + ([p] if p else [])
+
+
 def header_problems(path, count, version):
     """The header a closed table must have: version, today's date, the
     record count, and the end mark right after the records."""
@@ -294,13 +305,7 @@ def indexes_read_by_xbase():
             "I_BOTH": expected(lambda r: (r[0].ljust(10) + r[2]).encode("latin-1")),
         }
         for name, want in wanted.items():
-            index = os.path.join(work, name + ".NDX")
-            got = [r for r, _ in xbase_order(index)]
-            if got != want:
-                problems.append(f"{name}: XBase::Index order {got[:12]}..., expected {want[:12]}...")
-            p = ndxcheck(os.path.join(work, "IX.DBF"), index)
-            if p:
-                problems.append(p)
+            problems += index_problems(work, "IX.DBF", name + ".NDX", want)
         return problems
 
     return case("dbase_indexes_read_by_xbase", "\n".join(lines), check=checks(order), prepare=prepare)
@@ -523,10 +528,7 @@ EVAL @DBCLOSE(#1)
            [k + 1 for k in range(n) if final[k] == b"T"]
 
     def order(work):
-        got = [r for r, _ in xbase_order(os.path.join(work, "TWO.NDX"))]
-        problems = [] if got == want else [f"XBase::Index order {got[:5]}... {len(got)} entries"]
-        p = ndxcheck(os.path.join(work, "TWO.DBF"), os.path.join(work, "TWO.NDX"))
-        return problems + ([p] if p else [])
+        return index_problems(work, "TWO.DBF", "TWO.NDX", want)
 
     start = [k + 1 for k in range(n) if flags[k] == b"F"] + [k + 1 for k in range(n) if flags[k] == b"T"]
     at = start.index(20000)
@@ -668,15 +670,8 @@ def indexes_rebuilt_by_pack():
         write(work, "S.TXT", b"NAME;C;6\r\nN;N;3;0\r\n")
 
     def indexes(work):
-        problems = []
-        for index, want in (("NM", [3, 2, 1, 4]), ("NU", [1, 4, 2, 3])):
-            got = [r for r, _ in xbase_order(os.path.join(work, index + ".NDX"))]
-            if got != want:
-                problems.append(f"{index}: XBase::Index order {got}, expected {want}")
-            p = ndxcheck(os.path.join(work, "PK.DBF"), os.path.join(work, index + ".NDX"))
-            if p:
-                problems.append(p)
-        return problems
+        return index_problems(work, "PK.DBF", "NM.NDX", [3, 2, 1, 4]) + \
+            index_problems(work, "PK.DBF", "NU.NDX", [1, 4, 2, 3])
 
     screen = ["4", "13ANTON 2CARL  1ERNA  4ZOE   41", "240", "13ANTON 1"]
     return case("dbase_indexes_rebuilt_by_pack", "\n".join(lines), screen=screen, check=checks(indexes),
@@ -762,14 +757,70 @@ PRINT "nachher"
         write(work, "S.TXT", b"N;C;4\r\n")
 
     def files(work):
-        problems = header_problems(os.path.join(work, "E.DBF"), 40, 0x03)
-        got = [r for r, _ in xbase_order(os.path.join(work, "E.NDX"))]
-        if got != list(range(40, 0, -1)):
-            problems.append(f"XBase::Index order {got[:5]}... ({len(got)} entries)")
-        p = ndxcheck(os.path.join(work, "E.DBF"), os.path.join(work, "E.NDX"))
-        return problems + ([p] if p else [])
+        return header_problems(os.path.join(work, "E.DBF"), 40, 0x03) + \
+            index_problems(work, "E.DBF", "E.NDX", list(range(40, 0, -1)))
 
     return case("dbase_end_of_session", listing, screen=["vorher", "1"], check=checks(files), prepare=prepare)
+
+
+def two_slots_on_one_table():
+    """One table open as #1 and as #2 (under another spelling of its name),
+    its index open in both and twice in #2, a second index open only in #1:
+    appends from either slot get their own record numbers and memo blocks,
+    each slot keeps its own position, a cursor follows what the other slot
+    changed in the tree (a key inserted before it, its own entry's key
+    changed), and a pack through #2 rebuilds the index only #1 has open.
+    python3-dbf reads every record and memo, the header has the count, and
+    ndxcheck and XBase::Index find both indexes whole."""
+    rows = [("F", 60), ("B", 20), ("D", 40), ("A", 10), ("E", 50), ("C", 30)]
+    lines = ['CREATETABLE "S.TXT">"T"', 'EVAL @DBOPEN(#1,"T")']
+    for name, number in rows:
+        lines += [f'EVAL @DBSETFIELD("NAME","{name}")', f'EVAL @DBSETFIELD("N","{number}")', "EVAL @DBAPPEND()"]
+    lines += ['CREATEINDEX "N">"N2"', 'CREATEINDEX "NAME">"T"', 'EVAL @DBINDEX("T N2")',
+              'PRINT @DBOPEN(#2,"t.dbf");" ";@DBINDEX("T t");" ";@DBSEEK("D",1)',
+              # #1 appends G with a memo, then stands on B
+              "EVAL @DBSELECT(#1)", 'EVAL @DBSETFIELD("NAME","G")', 'EVAL @DBSETFIELD("N","70")',
+              'ADDITEM "eins"', 'EVAL @ITEMSTOMEMO("NOTE")', 'PRINT @DBAPPEND();" ";@DBSEEK("B",1)',
+              # #2 is still on D; it appends 0, which goes before everything
+              "EVAL @DBSELECT(#2)", 'PRINT %{DBINFO163};" ";%{DBINFO160}',
+              'EVAL @DBSETFIELD("NAME","0")', 'EVAL @DBSETFIELD("N","5")', "CLEARITEMS", 'ADDITEM "zwei"',
+              'EVAL @ITEMSTOMEMO("NOTE")', 'PRINT @DBAPPEND();" ";@DBGOTO(">");@DBFIELD$("NAME")',
+              # #1 goes on from B; then A (where #2 stands) becomes Z
+              "EVAL @DBSELECT(#1)", 'PRINT %{DBINFO160};" ";@DBGOTO(">");@DBFIELD$("NAME")',
+              "EVAL @DBGOTO(4)", 'EVAL @DBSETFIELD("NAME","Z")', "PRINT @DBWRITE(0)",
+              "EVAL @DBSELECT(#2)", 'PRINT @DBGOTO(">");@DBFIELD$("NAME")', 'PRINT @DBGOTO("<");@DBFIELD$("NAME")',
+              # each slot's memo in blocks of its own
+              "EVAL @DBGOTO(7)", 'EVAL @MEMOTOITEMS("NOTE")', "PRINT @ITEM$(0)",
+              "EVAL @DBGOTO(8)", 'EVAL @MEMOTOITEMS("NOTE")', "PRINT @ITEM$(0)",
+              # #1 deletes F, #2 packs
+              "EVAL @DBSELECT(#1)", "EVAL @DBGOTO(1)", "EVAL @DBDELETE()",
+              "EVAL @DBSELECT(#2)", 'PRINT @DBPACK();" ";%{DBINFO163}',
+              "EVAL @DBSELECT(#1)", 'PRINT %{DBINFO163};" ";%{DBINFO160};" ";@DBSEEK("G",1);" ";@DBGOTO(">");@DBFIELD$("NAME")',
+              'EVAL @DBSETFIELD("NAME","H")', 'EVAL @DBSETFIELD("N","80")', "PRINT @DBAPPEND()", "EVAL @DBCLOSE(#1)",
+              "EVAL @DBSELECT(#2)", 'EVAL @DBINDEX("T N2")', 'EVAL @DBSETFIELD("NAME","I")', 'EVAL @DBSETFIELD("N","90")',
+              "PRINT @DBAPPEND()", "EVAL @DBCLOSE(#2)"]
+
+    def prepare(work):
+        write(work, "S.TXT", b"NAME;C;4\r\nN;N;4;0\r\nNOTE;M\r\n")
+
+    final = [("B", 20), ("D", 40), ("Z", 10), ("E", 50), ("C", 30), ("G", 70), ("0", 5), ("H", 80), ("I", 90)]
+    memos = {"G": "eins\r\n", "0": "zwei\r\n"}
+
+    def files(work):
+        table = os.path.join(work, "T.DBF")
+        problems = header_problems(table, len(final), 0x83)
+        want = [[False, {"name": name.ljust(4), "n": float(n), "note": memos.get(name, "")}] for name, n in final]
+        got = python_dump(table)
+        if got != want:
+            problems.append(f"python3-dbf read {got!r}")
+        for index, key in (("T.NDX", lambda r: r[0]), ("N2.NDX", lambda r: r[1])):
+            order = [k + 1 for k, _ in sorted(enumerate(final), key=lambda e: key(e[1]))]
+            problems += index_problems(work, "T.DBF", index, order)
+        return problems
+
+    screen = ["6 1 3", "7 2", "3 7", "8 4A", "8 6C", "4", "2B", "80", "eins", "zwei", "7 1", "7 7 6 3Z", "8", "9"]
+    return case("dbase_two_slots_on_one_table", "\n".join(lines), screen=screen, check=checks(files),
+                prepare=prepare)
 
 
 def cases():
@@ -783,6 +834,7 @@ def cases():
         memo_layout(),
         indexes_rebuilt_by_pack(),
         killed_after_appends(),
+        two_slots_on_one_table(),
         end_of_session(),
         header_years_and_version(),
         damaged_files(),

@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         clear_db_error();
         int steps = 0;
         for (dbase::go_to("TOP", 0, std::nullopt); !t->end && steps < 64; ++steps) {
-            for (int32_t f = 1; f <= t->field_count + 1; ++f) dbase::read_field(f);
-            for (const auto& f : t->fields) {
+            for (int32_t f = 1; f <= t->file->field_count + 1; ++f) dbase::read_field(f);
+            for (const auto& f : t->file->fields) {
                 if (f.type == 'M') dbase::memo_to_items(f.name);
             }
             dbase::go_to("NEXT", 0, std::nullopt);
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dbase::go_to("BOTTOM", 0, std::nullopt);
         dbase::go_to("PREV", 0, 3);
         dbase::go_to("", 2, std::nullopt);
-        for (const auto& f : t->fields) {
+        for (const auto& f : t->file->fields) {
             dbase::write_field(f.name, "1");
             dbase::write_field(f.name, "20261207");
             dbase::write_field(f.name, "ja");
@@ -80,8 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         dbase::append_record();
         dbase::go_to("TOP", 0, std::nullopt);
         dbase::delete_record();
-        if (!t->fields.empty()) dbase::search(t->fields[0].name, "1", 0);
-        if (!t->fields.empty() && t->fields[0].type != 'M') dbase::create_index(t->fields[0].name, "F");
+        const auto& fields = t->file->fields;
+        if (!fields.empty()) dbase::search(fields[0].name, "1", 0);
+        if (!fields.empty() && fields[0].type != 'M') dbase::create_index(fields[0].name, "F");
         dbase::go_to("BOTTOM", 0, std::nullopt);
         dbase::pack_table();
         dbase::go_to("TOP", 0, std::nullopt);

@@ -151,11 +151,11 @@ void dump(const std::string& table) {
     dbase::open_table(1, table);
     dbase::Table* t = dbase::current();
     if (!t) fail("open");
-    std::printf("COUNT %d\n", t->count);
-    for (int32_t r = 1; r <= t->count; ++r) {
+    std::printf("COUNT %d\n", t->file->count);
+    for (int32_t r = 1; r <= t->file->count; ++r) {
         dbase::go_to("", r, std::nullopt);
         std::string line = std::to_string(r) + "\x1F" + (t->deleted ? "*" : " ");
-        for (const auto& f : t->fields) {
+        for (const auto& f : t->file->fields) {
             std::string v;
             if (f.type == 'M') {
                 dbase::memo_to_items(f.name);

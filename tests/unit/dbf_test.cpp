@@ -216,6 +216,31 @@ TEST_F(DbfTest, RecordsAreWrittenAppendedAndRead) {
     EXPECT_EQ(system_value(Sys::DBMODE)->number, 2);
 }
 
+// A table opened read-only in one slot and then for writing in another is
+// written through the one file both read: the second slot's file mode wins.
+TEST_F(DbfTest, SecondSlotMayWriteWhatAReadOnlySlotOpened) {
+    make_table("P", kPeople);
+    add({{"NAME", "A"}});
+    close_table(1);
+    file_mode = 0;
+    EXPECT_EQ(open_table(1, "P"), 1);
+    file_mode = 2;
+    EXPECT_EQ(open_table(2, "P"), 1);
+    EXPECT_EQ(add({{"NAME", "B"}}), 2);
+    EXPECT_EQ(db_error.number, 0);
+    select_table(1);
+    EXPECT_EQ(system_value(Sys::DBINFO160)->number, 2);
+    EXPECT_EQ(go_to("BOTTOM", 0, std::nullopt), 2);
+    EXPECT_EQ(read_field("NAME"), "B         ");
+    EXPECT_EQ(system_value(Sys::DBINFO163)->number, 2);
+    select_table(2);
+    EXPECT_EQ(system_value(Sys::DBINFO163)->number, 2);
+    close_table(2);
+    close_table(1);
+    EXPECT_EQ(fs.get("P.DBF")[4], 2);
+    EXPECT_TRUE(rec.boxes.empty());
+}
+
 TEST_F(DbfTest, GoToKeywordsAndCounts) {
     make_table("P", kPeople);
     for (char c = 'A'; c <= 'F'; ++c) add({{"NAME", std::string(1, c)}});

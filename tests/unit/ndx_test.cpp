@@ -233,6 +233,31 @@ TEST_F(NdxTest, OpeningIndexFiles) {
     EXPECT_EQ(go_to("NEXT", 0, std::nullopt), 3);  // the index followed record 2
 }
 
+// An index built again through one slot while another slot has it open is
+// built in the one file both use: the other slot's cursor then starts from
+// the top, and its writes land in the new tree, not over it.
+TEST_F(NdxTest, IndexBuiltAgainWhileAnotherSlotHasItOpen) {
+    make_table("P", "A;C;3\nN;N;4\n");
+    for (const char* a : {"c", "a", "b"}) add({{"A", a}, {"N", std::to_string(4 - (a[0] - 'a'))}});
+    ASSERT_TRUE(create_index("A", "I"));
+    open_table(2, "P");
+    EXPECT_EQ(open_indexes("I I"), 1);  // the same file twice
+    EXPECT_EQ(go_to("TOP", 0, std::nullopt), 2);
+    select_table(1);
+    ASSERT_TRUE(create_index("N", "I"));  // now N: records 1 3 2
+    select_table(2);
+    EXPECT_EQ(go_to("NEXT", 0, std::nullopt), 1);  // unpositioned: from the top, N 2
+    add({{"A", "d"}, {"N", "1"}});                 // one key, though I is open twice here
+    EXPECT_EQ(index_order(), (std::vector<int32_t>{4, 1, 3, 2}));
+    expect_consistent(*current()->master());
+    select_table(1);
+    EXPECT_EQ(go_to("TOP", 0, std::nullopt), 4);
+    close_table(2);
+    close_table(1);
+    EXPECT_EQ(u32(fs.get("I.NDX"), 512), 4u);  // the root leaf holds four keys
+    EXPECT_TRUE(rec.boxes.empty());
+}
+
 TEST_F(NdxTest, ThousandRandomChangesKeepTheTreeConsistent) {
     make_table("R", "K;C;40\nV;N;8;1\n");
     ASSERT_TRUE(create_index("K", "RK"));
