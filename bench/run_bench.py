@@ -30,9 +30,10 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 from wine_env import BUILD, WineEnv  # noqa: E402
 
-TOLVASM = os.path.join(BUILD, "release", "tolvasm")
-TOLVBENCH = os.path.join(BUILD, "release", "tolvbench")
-TOLVRUN = os.path.join(BUILD, "win64", "tolvrun.exe")
+# Another build (say, of an older commit) is measured by naming its programs.
+TOLVASM = os.path.abspath(os.environ.get("TOLVEN_TOLVASM", os.path.join(BUILD, "release", "tolvasm")))
+TOLVBENCH = os.path.abspath(os.environ.get("TOLVEN_BENCH", os.path.join(BUILD, "release", "tolvbench")))
+TOLVRUN = os.path.abspath(os.environ.get("TOLVEN_TOLVRUN", os.path.join(BUILD, "win64", "tolvrun.exe")))
 WORK = os.path.join(BUILD, "bench")
 # Pairs of runs per program: at least RUNS, more while they take less than
 # BUDGET seconds in all, so quick programs get enough runs for a steady median.
