@@ -1,0 +1,313 @@
+"""Printing to a real printer. Each case starts its own CUPS server (cupsd -f
+with a configuration, socket and spool of its own, stopped again by its
+PID) with a cups-pdf queue as the default printer. Wine asks CUPS for its
+printers whenever a program starts (CUPS_SERVER names the socket), so the
+runtime finds the queue as the profile's "device" entry, and without a
+reachable server it finds none. The pages arrive as PDF files, which
+poppler-utils read back: pdfinfo for pages and size, pdftotext for text,
+pdftoppm for pixels."""
+import atexit
+import hashlib
+import os
+import re
+import shutil
+import struct
+import subprocess
+import time
+
+from run_e2e import Case, WORK
+
+PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
+TOOLS = ["cupsd", "lpadmin", "lpstat", "pdfinfo", "pdftotext", "pdftoppm"]
+LISTINGS = os.path.join(WORK, "_printing_listings")
+# One queue name per work folder: cups-pdf reads the settings of queue Q
+# only from /etc/cups/cups-pdf-Q.conf, and runs beside each other must not
+# share that file.
+QUEUE = "tolv" + hashlib.md5(WORK.encode()).hexdigest()[:8]
+# The page of the program: 640 x 960 units on 7 1/3 x 11 inches.
+UNITS_PER_INCH = 640 / (22 / 3)
+
+
+class Cups:
+    running = []
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.socket = os.path.join(folder, "cups.sock")
+        self.pdf = os.path.join(folder, "pdf")
+        self.conf = f"/etc/cups/cups-pdf-{QUEUE}.conf"
+        self.proc = None
+
+    def start(self):
+        for d in ("root", "spool", "cache", "state", "log", "pdf"):
+            os.makedirs(os.path.join(self.folder, d), exist_ok=True)
+        # The filters run as the CUPS user: they must reach the spool.
+        for d, _, _ in os.walk(self.folder):
+            os.chmod(d, 0o755)
+        p = self.folder
+        with open(os.path.join(p, "root", "cups-files.conf"), "w") as f:
+            f.write(f"ServerRoot {p}/root\nRequestRoot {p}/spool\nCacheDir {p}/cache\n"
+                    f"StateDir {p}/state\nTempDir {p}/spool\nAccessLog {p}/log/access_log\n"
+                    f"ErrorLog {p}/log/error_log\nPageLog {p}/log/page_log\nSystemGroup root\n")
+        with open(os.path.join(p, "root", "cupsd.conf"), "w") as f:
+            f.write(f"Listen {self.socket}\nLogLevel info\nBrowsing No\nWebInterface No\n"
+                    "IdleExitTimeout 0\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n")
+        with open(self.conf, "w") as f:
+            f.write(f"Out {self.pdf}\nLabel 1\n")
+        self.proc = subprocess.Popen(["cupsd", "-f", "-c", os.path.join(p, "root", "cupsd.conf"),
+                                      "-s", os.path.join(p, "root", "cups-files.conf")],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        Cups.running.append(self)
+        deadline = time.monotonic() + 15
+        while not os.path.exists(self.socket):
+            if time.monotonic() > deadline or self.proc.poll() is not None:
+                raise RuntimeError("cupsd did not start")
+            time.sleep(0.05)
+        self.lp(["lpadmin", "-p", QUEUE, "-v", f"cups-pdf:/{QUEUE}", "-P", PPD, "-E"])
+        self.lp(["lpadmin", "-d", QUEUE])
+
+    def lp(self, argv):
+        return subprocess.run(argv, env=dict(os.environ, CUPS_SERVER=self.socket), check=True,
+                              capture_output=True, text=True, timeout=30).stdout
+
+    def finish(self, timeout=60):
+        """Waits until every job is printed, then stops the server."""
+        deadline = time.monotonic() + timeout
+        while self.lp(["lpstat", "-o"]).strip() and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.stop()
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+        if os.path.exists(self.conf):
+            os.remove(self.conf)
+
+    def documents(self):
+        """The PDFs in the order they were printed (cups-pdf puts the job number in the name)."""
+        names = [n for n in os.listdir(self.pdf) if n.endswith(".pdf")]
+        return [os.path.join(self.pdf, n) for n in
+                sorted(names, key=lambda n: int((re.search(r"job_(\d+)", n) or re.search(r"(\d+)", n)).group(1)))]
+
+
+@atexit.register
+def _stop_servers():
+    for c in Cups.running:
+        c.stop()
+
+
+def pdf_info(pdf):
+    out = subprocess.run(["pdfinfo", pdf], capture_output=True, text=True).stdout
+    return dict(line.split(":", 1) for line in out.splitlines() if ":" in line)
+
+
+def page_text(pdf, page):
+    return subprocess.run(["pdftotext", "-f", str(page), "-l", str(page), "-layout", pdf, "-"],
+                          capture_output=True, text=True).stdout
+
+
+def words(pdf, page):
+    """Words of a page with their boxes in points: {word: (x0, y0, x1, y1)}."""
+    out = subprocess.run(["pdftotext", "-f", str(page), "-l", str(page), "-bbox", pdf, "-"],
+                         capture_output=True, text=True).stdout
+    found = {}
+    for m in re.finditer(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', out):
+        found[m.group(5)] = tuple(float(v) for v in m.groups()[:4])
+    return found
+
+
+class Picture:
+    """A page rendered at `dpi` without smoothing; at() takes the program's page units."""
+
+    def __init__(self, pdf, page, dpi=60):
+        data = subprocess.run(["pdftoppm", "-f", str(page), "-l", str(page), "-r", str(dpi), "-aa", "no",
+                               "-aaVector", "no", "-singlefile", pdf], capture_output=True).stdout
+        m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+        self.w, self.h = int(m.group(1)), int(m.group(2))
+        self.rows = data[m.end():]
+        self.scale = dpi / UNITS_PER_INCH
+
+    def px(self, x, y):
+        o = (y * self.w + x) * 3
+        r, g, b = self.rows[o:o + 3]
+        return (r << 16) | (g << 8) | b
+
+    def at(self, u, v):
+        return self.px(int(u * self.scale), int(v * self.scale))
+
+    def has(self, rgb, u0, v0, u1, v1):
+        """Whether some pixel between the units u0, v0 and u1, v1 has that colour."""
+        return any(self.px(x, y) == rgb
+                   for y in range(int(v0 * self.scale), int(v1 * self.scale) + 1)
+                   for x in range(int(u0 * self.scale), int(u1 * self.scale) + 1))
+
+    def ink(self, x0, y0, x1, y1):
+        """The box (in pixels) of everything not white inside the pixel box x0..x1, y0..y1."""
+        xs, ys = [], []
+        for y in range(max(y0, 0), min(y1, self.h)):
+            for x in range(max(x0, 0), min(x1, self.w)):
+                if self.px(x, y) != 0xFFFFFF:
+                    xs.append(x)
+                    ys.append(y)
+        return (min(xs), min(ys), max(xs), max(ys)) if xs else None
+
+
+def quadrants_bmp(path):
+    """A 2 x 2 24-bit BMP: red, green (top), blue, yellow (bottom)."""
+    rows = [bytes([255, 0, 0, 0, 255, 255]) + b"\0\0",   # bottom: blue, yellow (BGR)
+            bytes([0, 0, 255, 0, 255, 0]) + b"\0\0"]     # top: red, green
+    pixels = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pixels)
+
+
+def box(caption, text="Zeile {}!", type_=16, answer=1):
+    return {"event": "box", "caption": caption, "text": text, "type": type_, "answer": answer}
+
+
+def exited(code=0):
+    return {"event": "exit", "code": code}
+
+
+def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, screen=None,
+         keys=None, pixels=(), setup=None):
+    """A listing printed on a fresh CUPS server (printer=False: none to
+    reach); `check(documents)` gets the PDFs in the order printed."""
+    os.makedirs(LISTINGS, exist_ok=True)
+    path = os.path.join(LISTINGS, name + ".tvl")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(".header plain 7\n" + listing.strip("\n") + "\n")
+    c = Case(name)
+    c.listing = path
+    c.exit = exit_code
+    c.transcript = transcript
+    c.screen = screen
+    c.keys = keys
+    c.pixels = [("screen.bmp", x, y, rgb) for x, y, rgb in pixels]
+    c.timeout = 40
+    cups = {}
+
+    def prepare(work):
+        if setup:
+            setup(work)
+        if not printer:
+            c.env = {"CUPS_SERVER": os.path.join(work, "nothing.sock")}
+            return
+        cups["server"] = Cups(os.path.join(work, "cups"))
+        cups["server"].start()
+        c.env = {"CUPS_SERVER": cups["server"].socket}
+
+    def run_check(work):
+        server = cups.pop("server", None)
+        try:
+            if server:
+                server.finish()
+            if check:
+                return check(server.documents() if server else [])
+        except Exception as e:  # noqa: BLE001 - a failing check is a failed case
+            return f"check: {e.__class__.__name__}: {e}"
+        finally:
+            if server:
+                server.stop()
+        return None
+
+    c.prepare = prepare
+    c.check = run_check
+    return c
+
+
+def problems_of(*found):
+    found = [p for p in found if p]
+    return "\n  ".join(found) if found else None
+
+
+def expect(condition, text):
+    return None if condition else text
+
+
+def two_pages(documents):
+    """Text, a font, lines, a rectangle and a bitmap on two pages."""
+    if len(documents) != 1:
+        return f"{len(documents)} documents printed, expected 1"
+    pdf = documents[0]
+    info = pdf_info(pdf)
+    first, second = words(pdf, 1), words(pdf, 2)
+    p1, p2 = Picture(pdf, 1), Picture(pdf, 2)
+    big = first.get("Gesamtsumme", (0, 0, 0, 0))
+    small = first.get("4711", (0, 0, 0, 0))
+    ink = p2.ink(0, 0, int(150 * p2.scale), int(150 * p2.scale))
+    return problems_of(
+        expect(info.get("Pages", "").strip() == "2", f"pages: {info.get('Pages')}"),
+        expect(info.get("Title", "").strip() == "Rechnung", f"title: {info.get('Title')}"),
+        expect("A4" in info.get("Page size", ""), f"page size: {info.get('Page size')}"),
+        expect("Rechnung Nr. 4711" in page_text(pdf, 1), "page 1 lacks its first line"),
+        expect("Fortsetzung" in page_text(pdf, 2) and "Rechnung" not in page_text(pdf, 2),
+               "page 2 text: " + page_text(pdf, 2).strip()),
+        # Height 40 of the font is 400 printer units: 0.55 inches, 40 points.
+        expect(25 < big[3] - big[1] < 45, f"the font's word is {big[3] - big[1]:.1f} points high"),
+        expect(small[3] - small[1] < 15, "the first line is not in the printer's own small font"),
+        # The font is selected again on the new page.
+        expect("Fortsetzung" in second and abs((second["Fortsetzung"][3] - second["Fortsetzung"][1]) -
+                                               (big[3] - big[1])) < 1, "page 2 lost the font"),
+        # A red line 5 wide (50 printer units) across the page at 200.
+        expect(p1.at(320, 200) == 0xFF0000 and p1.at(320, 198) == 0xFF0000 and p1.at(320, 196) != 0xFF0000,
+               "line at 200: %06X %06X %06X" % (p1.at(320, 200), p1.at(320, 198), p1.at(320, 196))),
+        # A green rectangle with a black border.
+        expect(p1.at(200, 350) == 0x00FF00 and p1.has(0x000000, 98, 350, 102, 351) and p1.at(95, 350) == 0xFFFFFF,
+               "rectangle: %06X %06X" % (p1.at(200, 350), p1.at(95, 350))),
+        # The 2 x 2 bitmap stretched to 200 x 200 at 400,300.
+        expect([p1.at(450, 350), p1.at(550, 350), p1.at(450, 450), p1.at(550, 450)] ==
+               [0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00],
+               "bitmap: " + " ".join("%06X" % p1.at(x, y) for x, y in ((450, 350), (550, 350), (450, 450), (550, 450)))),
+        # Page 2: a line from 0,0 to 64,96 spans one tenth of the page in
+        # both directions; its text lies above it.
+        expect(p2.at(32, 48) == 0x000000, "page 2 line middle: %06X" % p2.at(32, 48)),
+        expect(ink is not None and abs(ink[2] - 64 * p2.scale) <= 2 and abs(ink[3] - 96 * p2.scale) <= 2,
+               f"page 2 ink box {ink}, line end at {64 * p2.scale:.0f},{96 * p2.scale:.0f}"),
+    )
+
+
+def cases():
+    if not all(shutil.which(t) or os.path.exists(f"/usr/sbin/{t}") for t in TOOLS) or not os.path.exists(PPD):
+        return []
+    return [
+        case("printing_two_pages", r"""
+; A two-page document: text in the printer's font and in a font made while
+; printing (40 high: ten times that on the page), a thick red line, a green
+; rectangle, a bitmap file stretched; the font is selected again on page 2.
+; Before and after the job the window is the target; text output and
+; drawing land there, not on the page.
+PRINT "Vor dem Druck"
+STARTPRINT "Rechnung"
+TEXTXY 20,20,"Rechnung Nr. 4711"
+CREATEFONT "Arial",40,0,1,0,0
+TEXTXY 20,60,"Gesamtsumme"
+PEN 0,5,31
+LINE 0,200-640,200
+PEN 0,2,0
+BRUSH 1,992
+RECTANGLE 100,300-300,400
+DRAWSIZEDBMP "quad.bmp",400,300-200,200;0
+NEWPAGE
+TEXTXY 200,200,"Fortsetzung"
+PEN 0,1,0
+LINE 0,0-64,96
+ENDPRINT
+PRINT "Nach dem Druck"
+PEN 0,1,31744
+LINE 10,300-200,300
+BRUSH 1,31
+RECTANGLE 300,300-340,340
+END
+""", two_pages, setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
+             screen=["Vor dem Druck", "Nach dem Druck"],
+             pixels=[(100, 300, 0x0000FF), (320, 320, 0xFF0000)]),
+    ]
