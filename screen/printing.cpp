@@ -43,10 +43,16 @@ bool begin_job(const std::string& document) {
     return true;
 }
 
-void finish_job() {
+// The end of a hard copy: a page the copy did not reach is not printed
+// (no blank sheet for a failure the warning reports).
+void finish_hard_copy(bool copied) {
     PrintPlatform& p = print_platform();
-    p.end_page();
-    p.end_document();
+    if (copied) {
+        p.end_page();
+        p.end_document();
+    } else {
+        p.abort_document();
+    }
     p.release();
 }
 
@@ -188,7 +194,7 @@ void screen_copy_statement() {
     }
     p.set_mapping(screen_copy_mapping(w, printer_page()));
     const bool copied = rect.w > 0 && rect.h > 0 && p.copy_main_window(rect);
-    finish_job();
+    finish_hard_copy(copied);
     cursor.restore();
     if (!copied) raise_warning(236);
 }
@@ -212,7 +218,7 @@ void window_copy_statement() {
     const auto [w, wh] = p.window_size();
     p.set_mapping(window_copy_mapping(w, wh, printer_page()));
     const bool copied = p.copy_window();
-    finish_job();
+    finish_hard_copy(copied);
     p.close_window();
     cursor.restore();
     if (!copied) raise_warning(236);

@@ -178,7 +178,7 @@ def exited(code=0):
 
 
 def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, screen=None,
-         keys=None, pixels=(), setup=None):
+         keys=None, pixels=(), setup=None, files=(), absent=()):
     """A listing printed on a fresh CUPS server (printer=False: none to
     reach); `check(documents)` gets the PDFs in the order printed."""
     os.makedirs(LISTINGS, exist_ok=True)
@@ -193,6 +193,8 @@ def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, 
     c.keys = keys
     c.pixels = [("screen.bmp", x, y, rgb) for x, y, rgb in pixels]
     c.timeout = 40
+    c.files = list(files)
+    c.absent = list(absent)
     cups = {}
 
     def prepare(work):
@@ -275,6 +277,80 @@ def two_pages(documents):
     )
 
 
+# The statements refused while a job prints, each with arguments it would
+# take otherwise.
+REFUSED = [
+    ("PRINT", 'PRINT "nicht auf dem Bildschirm"'), ("INPUT", "INPUT s$"), ("CLS", "CLS"),
+    ("REPAINT", "REPAINT"), ("COLOR", "COLOR 1,2"), ("FONT", "FONT 1"), ("SCREEN", "SCREEN 100,100"),
+    ("STARTPAINT", "STARTPAINT -1"), ("TBOX", "TBOX 1,1-3,10;1"), ("MCLS", "MCLS 10,10"),
+    ("MLOADBMP", 'MLOADBMP "quad.bmp"'), ("MCOPYBMP", "MCOPYBMP 0,0-1,1>0,0;0"),
+    ("MCOPYSIZEDBMP", "MCOPYSIZEDBMP 0,0-1,1>0,0-2,2;0"), ("COPYBMP", "COPYBMP 0,0-1,1>0,0;0"),
+    ("COPYSIZEDBMP", "COPYSIZEDBMP 0,0-1,1>0,0-2,2;0"), ("COPYBMPTOMEM", "COPYBMPTOMEM 0,0-1,1>0,0"),
+    ("SAVEBMP", 'SAVEBMP "nicht.bmp",0,0-10,10'), ("SAVEBMPTOCLIP", "SAVEBMPTOCLIP 0,0-10,10"),
+    ("CLIPLOADBMP", "CLIPLOADBMP 0,0;0"), ("DRAWEXTBMP", 'DRAWEXTBMP 0,"X",0,0;0'),
+    ("DRAWSIZEDEXTBMP", 'DRAWSIZEDEXTBMP 0,"X",0,0-5,5;0'), ("SCREENCOPY", "SCREENCOPY"),
+    ("WINCOPY", "WINCOPY %{MAINWINDOW}"), ("STARTPRINT", 'STARTPRINT "Noch einer"'),
+]
+
+
+def refused_listing():
+    lines = [
+        "; Outside a job NEWPAGE and ENDPRINT fail with 120; in paint mode",
+        "; STARTPRINT fails with 249 and prints nothing. While a job prints, every",
+        "; statement the page cannot take fails with 221 and does nothing (the",
+        "; text screen and the file system show none of them). The numbers go to a",
+        "; file, since the screen is refused; at the end a box shows 120's text.",
+        "DECLARE s$",
+        'PRINT "Bildschirm"',
+        'ASSIGN #1,"fehler.txt"',
+        "REWRITE #1",
+        "ERRORMODE -1",
+        "NEWPAGE",
+        'PRINT #1,"NEWPAGE ";&{ERRORNUMBER}',
+        "ENDPRINT",
+        'PRINT #1,"ENDPRINT ";&{ERRORNUMBER}',
+        "STARTPAINT %{MAINWINDOW}",
+        'STARTPRINT "Falsch"',
+        'PRINT #1,"STARTPRINT ";&{ERRORNUMBER}',
+        "ENDPAINT",
+        "STARTPRINT",
+        'TEXTXY 10,10,"Nur eine Seite"',
+    ]
+    for name, line in REFUSED:
+        lines += [line, f'PRINT #1,"{name} ";&{{ERRORNUMBER}}']
+    lines += ["ENDPRINT", 'PRINT #1,"ENDPRINT ";&{ERRORNUMBER}', "CLOSE #1", "ERRORMODE 0", "ENDPRINT"]
+    return "\n".join(lines)
+
+
+def program_lines(listing):
+    return [l for l in listing.splitlines() if l.strip() and not l.startswith(";")]
+
+
+def refused(documents):
+    if len(documents) != 1:
+        return f"{len(documents)} documents printed, expected 1"
+    pdf = documents[0]
+    info = pdf_info(pdf)
+    return problems_of(
+        expect(info.get("Title", "").strip() == "DruckSeite", f"title: {info.get('Title')}"),
+        expect(info.get("Pages", "").strip() == "1", f"pages: {info.get('Pages')}"),
+        expect(page_text(pdf, 1).split() == ["Nur", "eine", "Seite"], "page: " + page_text(pdf, 1).strip()))
+
+
+def stopped_job(pages):
+    """The pages printed before the program ended, each with its text."""
+    def check(documents):
+        if len(documents) != 1:
+            return f"{len(documents)} documents printed, expected 1"
+        pdf = documents[0]
+        count = pdf_info(pdf).get("Pages", "").strip()
+        return problems_of(
+            expect(count == str(len(pages)), f"pages: {count}, expected {len(pages)}"),
+            *[expect(text in page_text(pdf, k + 1), f"page {k + 1} lacks {text!r}: {page_text(pdf, k + 1).strip()!r}")
+              for k, text in enumerate(pages)])
+    return check
+
+
 def cases():
     if not all(shutil.which(t) or os.path.exists(f"/usr/sbin/{t}") for t in TOOLS) or not os.path.exists(PPD):
         return []
@@ -310,4 +386,73 @@ END
 """, two_pages, setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
              screen=["Vor dem Druck", "Nach dem Druck"],
              pixels=[(100, 300, 0x0000FF), (320, 320, 0xFF0000)]),
+        case("printing_refused", refused_listing(), refused,
+             setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
+             transcript=[box("STARTPRINT fehlt!", f"Zeile {len(program_lines(refused_listing()))}!"), exited(2)],
+             exit_code=2, screen=["Bildschirm"], absent=["nicht.bmp"],
+             files=[("fehler.txt", "".join(f"{n} {e}\r\n" for n, e in
+                                           [("NEWPAGE", 120), ("ENDPRINT", 120), ("STARTPRINT", 249)] +
+                                           [(n, 221) for n, _ in REFUSED] + [("ENDPRINT", 0)]).encode())]),
+        case("printing_error_mid_job", r"""
+; A runtime error on the third page ends the program: the pages printed so
+; far arrive, the third as far as it got.
+STARTPRINT "Liste"
+TEXTXY 20,20,"Blatt eins"
+NEWPAGE
+TEXTXY 20,20,"Blatt zwei"
+NEWPAGE
+TEXTXY 20,20,"Blatt drei"
+CLS
+TEXTXY 20,40,"nie gedruckt"
+""", stopped_job(["Blatt eins", "Blatt zwei", "Blatt drei"]), exit_code=2,
+             transcript=[box("W\u00e4hrend der Druckausgabe verboten: CLS", "Zeile 7!"), exited(2)]),
+        case("printing_end_statement", r"""
+; END with a job open prints its pages.
+STARTPRINT "Ende"
+TEXTXY 20,20,"Erste Seite"
+NEWPAGE
+TEXTXY 20,20,"Zweite Seite"
+END
+TEXTXY 20,40,"nie gedruckt"
+""", stopped_job(["Erste Seite", "Zweite Seite"])),
+        case("printing_normal_end", r"""
+; A program that runs off its last line with a job open prints its page.
+STARTPRINT "Auslauf"
+TEXTXY 20,20,"Letzte Zeile erreicht"
+""", stopped_job(["Letzte Zeile erreicht"])),
+        case("printing_ctrl_c", r"""
+; Ctrl-C while a job waits for a key ends the program; the page is printed.
+DECLARE k$
+STARTPRINT "Abbruch"
+TEXTXY 20,20,"Vor dem Abbruch"
+LET k$=@WAITKEY$()
+TEXTXY 20,40,"nie gedruckt"
+""", stopped_job(["Vor dem Abbruch"]), keys="{Ctrl-C}", exit_code=255),
+        case("printing_window_closed", r"""
+; Closing the window while a job waits ends the program; the page is
+; printed.
+DECLARE k$
+STARTPRINT "Geschlossen"
+TEXTXY 20,20,"Vor dem Schliessen"
+LET k$=@WAITKEY$()
+TEXTXY 20,40,"nie gedruckt"
+""", stopped_job(["Vor dem Schliessen"]), keys="{Close}", exit_code=255),
+        case("printing_no_printer", r"""
+; Without a printer (no CUPS server to ask, so the profile names none)
+; STARTPRINT and the hard copies fail with 235; drawing still goes to the
+; window.
+ERRORMODE -1
+STARTPRINT
+PRINT "STARTPRINT ";&{ERRORNUMBER}
+SCREENCOPY
+PRINT "SCREENCOPY ";&{ERRORNUMBER}
+WINCOPY %{MAINWINDOW}
+PRINT "WINCOPY ";&{ERRORNUMBER}
+PEN 0,1,31
+LINE 10,200-100,200
+ERRORMODE 0
+STARTPRINT "Rechnung"
+""", printer=False, exit_code=2, screen=["STARTPRINT 235", "SCREENCOPY 235", "WINCOPY 235"],
+             transcript=[box("Drucken ist nicht m\u00f6glich!", "Zeile 11!"), exited(2)],
+             pixels=[(50, 200, 0xFF0000)]),
     ]
