@@ -180,7 +180,7 @@ def exited(code=0):
 def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, screen=None,
          keys=None, pixels=(), setup=None, files=(), absent=()):
     """A listing printed on a fresh CUPS server (printer=False: none to
-    reach); `check(documents)` gets the PDFs in the order printed."""
+    reach); `check(documents, work)` gets the PDFs in the order printed."""
     os.makedirs(LISTINGS, exist_ok=True)
     path = os.path.join(LISTINGS, name + ".tvl")
     with open(path, "w", encoding="utf-8") as f:
@@ -213,7 +213,7 @@ def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, 
             if server:
                 server.finish()
             if check:
-                return check(server.documents() if server else [])
+                return check(server.documents() if server else [], work)
         except Exception as e:  # noqa: BLE001 - a failing check is a failed case
             return f"check: {e.__class__.__name__}: {e}"
         finally:
@@ -235,7 +235,7 @@ def expect(condition, text):
     return None if condition else text
 
 
-def two_pages(documents):
+def two_pages(documents, work):
     """Text, a font, lines, a rectangle and a bitmap on two pages."""
     if len(documents) != 1:
         return f"{len(documents)} documents printed, expected 1"
@@ -326,7 +326,7 @@ def program_lines(listing):
     return [l for l in listing.splitlines() if l.strip() and not l.startswith(";")]
 
 
-def refused(documents):
+def refused(documents, work):
     if len(documents) != 1:
         return f"{len(documents)} documents printed, expected 1"
     pdf = documents[0]
@@ -339,7 +339,7 @@ def refused(documents):
 
 def stopped_job(pages):
     """The pages printed before the program ended, each with its text."""
-    def check(documents):
+    def check(documents, work):
         if len(documents) != 1:
             return f"{len(documents)} documents printed, expected 1"
         pdf = documents[0]
@@ -349,6 +349,63 @@ def stopped_job(pages):
             *[expect(text in page_text(pdf, k + 1), f"page {k + 1} lacks {text!r}: {page_text(pdf, k + 1).strip()!r}")
               for k, text in enumerate(pages)])
     return check
+
+
+class Bmp:
+    """The 24-bit bottom-up BMP the runtime writes of its screen."""
+
+    def __init__(self, path):
+        self.data = open(path, "rb").read()
+        self.offset, = struct.unpack_from("<I", self.data, 10)
+        self.w, self.h = struct.unpack_from("<ii", self.data, 18)
+        self.stride = (self.w * 3 + 3) & ~3
+
+    def px(self, x, y):
+        o = self.offset + (self.h - 1 - y) * self.stride + x * 3
+        b, g, r = self.data[o:o + 3]
+        return (r << 16) | (g << 8) | b
+
+
+def darkness(rgb):
+    return 765 - sum((rgb >> s) & 255 for s in (0, 8, 16))
+
+
+def near(box, want, slack):
+    return box is not None and all(abs(a - b) <= slack for a, b in zip(box, want))
+
+
+# At this resolution a page of SCREENCOPY shows a 640 pixel wide window
+# pixel for pixel: its width goes onto 7 1/3 inches.
+COPY_DPI = 300 * 640 / 2200
+
+
+def hard_copies(documents, work):
+    titles = [pdf_info(d).get("Title", "").strip() for d in documents]
+    if titles != ["ScreenCopy", "ScreenCopy", "WindowCopy", "WindowCopy"]:
+        return f"documents: {titles}"
+    whole, part, main, tall = (Picture(d, 1, COPY_DPI) for d in documents)
+    screen = Bmp(os.path.join(work, "screen.bmp"))
+    # The text screen's two lines as the page shows them: the window's dark
+    # pixels are dark on the page too, give or take one pixel of rounding
+    # and some grey of the smoothed glyphs.
+    text = [(x, y) for y in range(0, 30) for x in range(0, 200) if darkness(screen.px(x, y)) > 500]
+    missed = [(x, y) for x, y in text
+              if not any(darkness(whole.px(x + dx, y + dy)) > 250 for dx in (-1, 0, 1) for dy in (-1, 0, 1))]
+    return problems_of(
+        expect(len(text) > 200, f"only {len(text)} dark pixels of text in the window"),
+        expect(len(missed) <= len(text) // 50, f"{len(missed)} of {len(text)} text pixels not on the page"),
+        expect(whole.px(200, 200) == 0x0000FF and whole.px(500, 400) == 0xFFFFFF,
+               "page: %06X %06X" % (whole.px(200, 200), whole.px(500, 400))),
+        expect(near(part.ink(0, 0, part.w, part.h), (100, 100, 299, 199), 1),
+               f"part printed at {part.ink(0, 0, part.w, part.h)}"),
+        # The main window (640 x 480 with its frame) across the page's
+        # width; the tall one (300 x 600) over its height, three quarters
+        # of the width.
+        expect(near(main.ink(0, 0, main.w, main.h), (0, 0, 639, 479), 2),
+               f"main window printed at {main.ink(0, 0, main.w, main.h)}"),
+        expect(near(tall.ink(0, 0, tall.w, tall.h), (0, 0, 479, 959), 2),
+               f"tall window printed at {tall.ink(0, 0, tall.w, tall.h)}"),
+    )
 
 
 def cases():
@@ -437,6 +494,29 @@ TEXTXY 20,20,"Vor dem Schliessen"
 LET k$=@WAITKEY$()
 TEXTXY 20,40,"nie gedruckt"
 """, stopped_job(["Vor dem Schliessen"]), keys="{Close}", exit_code=255),
+        case("printing_hard_copies", r"""
+; SCREENCOPY prints the window's picture: the whole client area with the
+; window's width across the page, or a part of it in its place; a copy
+; that finds nothing to copy warns and prints nothing. WINCOPY prints a
+; window with its frame: the main window across the page's width, a tall
+; one over the page's height. A handle that is no window ends with 242.
+DECLARE h&
+PRINT "Kopie des Fensters"
+PRINT "Zweite Zeile mit Text"
+BRUSH 1,31744
+PEN 0,1,31744
+RECTANGLE 50,60-400,300
+SCREENCOPY
+SCREENCOPY 100,100-299,199
+SCREENCOPY 100,100-50,50
+WINCOPY %{MAINWINDOW}
+~LET h&=@CALLDLL("user32.dll","CreateWindowExA",0,32770,0,-1866465280,10,10,300,600,0,0,0,0)
+WINCOPY h&
+WINCOPY 12345
+""", hard_copies, exit_code=2,
+             screen=["Kopie des Fensters", "Zweite Zeile mit Text"],
+             transcript=[box("Fehler bei der HardCopy!", "Zeile 9!", 49),
+                         box("Ung\u00fcltiges Fenster-Handle!", "Zeile 13!"), exited(2)]),
         case("printing_no_printer", r"""
 ; Without a printer (no CUPS server to ask, so the profile names none)
 ; STARTPRINT and the hard copies fail with 235; drawing still goes to the
