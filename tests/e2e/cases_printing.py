@@ -178,7 +178,7 @@ def exited(code=0):
 
 
 def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, screen=None,
-         keys=None, pixels=(), setup=None, files=(), absent=()):
+         keys=None, pixels=(), setup=None, files=(), absent=(), somewhere=()):
     """A listing printed on a fresh CUPS server (printer=False: none to
     reach); `check(documents, work)` gets the PDFs in the order printed."""
     os.makedirs(LISTINGS, exist_ok=True)
@@ -195,6 +195,7 @@ def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, 
     c.timeout = 40
     c.files = list(files)
     c.absent = list(absent)
+    c.somewhere = [(x0, y0, x1, y1, rgb) for x0, y0, x1, y1, rgb in somewhere]
     cups = {}
 
     def prepare(work):
@@ -439,10 +440,13 @@ PEN 0,1,31744
 LINE 10,300-200,300
 BRUSH 1,31
 RECTANGLE 300,300-340,340
+; The font made while printing (ten times as high) stays the custom font.
+TEXTCOLOR 31744,-1
+TEXTXY 10,340,"I"
 END
 """, two_pages, setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
              screen=["Vor dem Druck", "Nach dem Druck"],
-             pixels=[(100, 300, 0x0000FF), (320, 320, 0xFF0000)]),
+             pixels=[(100, 300, 0x0000FF), (320, 320, 0xFF0000)], somewhere=[(10, 600, 120, 700, 0x0000FF)]),
         case("printing_refused", refused_listing(), refused,
              setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
              transcript=[box("STARTPRINT fehlt!", f"Zeile {len(program_lines(refused_listing()))}!"), exited(2)],
