@@ -56,6 +56,13 @@ void finish_hard_copy(bool copied) {
     p.release();
 }
 
+// NEWPAGE and ENDPRINT belong to a job: error 120 outside one.
+bool inside_job() {
+    if (printing_active) return true;
+    raise_error(120);
+    return false;
+}
+
 PageMapping printer_page() {
     PrintPlatform& p = print_platform();
     return page_mapping(p.dpi_x(), p.dpi_y());
@@ -143,10 +150,7 @@ void start_print_statement() {
 }
 
 void new_page_statement() {
-    if (!printing_active) {
-        raise_error(120);
-        return;
-    }
+    if (!inside_job()) return;
     PrintPlatform& p = print_platform();
     p.end_page();
     p.start_page();
@@ -165,11 +169,7 @@ void end_open_print_job() {
 }
 
 void end_print_statement() {
-    if (!printing_active) {
-        raise_error(120);
-        return;
-    }
-    end_open_print_job();
+    if (inside_job()) end_open_print_job();
 }
 
 void screen_copy_statement() {

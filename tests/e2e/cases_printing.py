@@ -15,7 +15,7 @@ import struct
 import subprocess
 import time
 
-from run_e2e import Case, WORK
+from run_e2e import WORK, listing_case
 
 PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
 TOOLS = ["cupsd", "lpadmin", "lpstat", "pdfinfo", "pdftotext", "pdftoppm"]
@@ -181,21 +181,9 @@ def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, 
          keys=None, pixels=(), setup=None, files=(), absent=(), somewhere=()):
     """A listing printed on a fresh CUPS server (printer=False: none to
     reach); `check(documents, work)` gets the PDFs in the order printed."""
-    os.makedirs(LISTINGS, exist_ok=True)
-    path = os.path.join(LISTINGS, name + ".tvl")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(".header plain 7\n" + listing.strip("\n") + "\n")
-    c = Case(name)
-    c.listing = path
-    c.exit = exit_code
-    c.transcript = transcript
-    c.screen = screen
-    c.keys = keys
-    c.pixels = [("screen.bmp", x, y, rgb) for x, y, rgb in pixels]
-    c.timeout = 40
-    c.files = list(files)
-    c.absent = list(absent)
-    c.somewhere = [(x0, y0, x1, y1, rgb) for x0, y0, x1, y1, rgb in somewhere]
+    c = listing_case(name, listing, LISTINGS, end=False, exit=exit_code, transcript=transcript,
+                     screen=screen, keys=keys, pixels=[("screen.bmp", x, y, rgb) for x, y, rgb in pixels],
+                     timeout=40, files=list(files), absent=list(absent), somewhere=list(somewhere))
     cups = {}
 
     def prepare(work):
