@@ -158,13 +158,15 @@ class Picture:
         return (min(xs), min(ys), max(xs), max(ys)) if xs else None
 
 
-def quadrants_bmp(path):
-    """A 2 x 2 24-bit BMP: red, green (top), blue, yellow (bottom)."""
-    rows = [bytes([255, 0, 0, 0, 255, 255]) + b"\0\0",   # bottom: blue, yellow (BGR)
-            bytes([0, 0, 255, 0, 255, 0]) + b"\0\0"]     # top: red, green
-    pixels = b"".join(rows)
+def quadrants_bmp(path, n=2):
+    """An n x n 24-bit BMP in quadrants: red, green (top), blue, yellow (bottom)."""
+    half = n // 2
+    pad = b"\0" * ((4 - n * 3 % 4) % 4)
+    bottom = (bytes([255, 0, 0]) * half + bytes([0, 255, 255]) * half + pad) * half   # BGR
+    top = (bytes([0, 0, 255]) * half + bytes([0, 255, 0]) * half + pad) * half
+    pixels = bottom + top
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    info = struct.pack("<IiiHHIIiiII", 40, n, n, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
     with open(path, "wb") as f:
         f.write(header + info + pixels)
 
@@ -224,6 +226,15 @@ def expect(condition, text):
     return None if condition else text
 
 
+def quadrants(picture, u, v, size):
+    """The four colours of the quadrant bitmap drawn at u, v in size x size units."""
+    q = size // 4
+    points = [(u + q, v + q), (u + 3 * q, v + q), (u + q, v + 3 * q), (u + 3 * q, v + 3 * q)]
+    have = [picture.at(x, y) for x, y in points]
+    return expect(have == [0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00],
+                  f"bitmap at {u},{v}: " + " ".join("%06X" % c for c in have))
+
+
 def two_pages(documents, work):
     """Text, a font, lines, a rectangle and a bitmap on two pages."""
     if len(documents) != 1:
@@ -254,10 +265,9 @@ def two_pages(documents, work):
         # A green rectangle with a black border.
         expect(p1.at(200, 350) == 0x00FF00 and p1.has(0x000000, 98, 350, 102, 351) and p1.at(95, 350) == 0xFFFFFF,
                "rectangle: %06X %06X" % (p1.at(200, 350), p1.at(95, 350))),
-        # The 2 x 2 bitmap stretched to 200 x 200 at 400,300.
-        expect([p1.at(450, 350), p1.at(550, 350), p1.at(450, 450), p1.at(550, 450)] ==
-               [0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00],
-               "bitmap: " + " ".join("%06X" % p1.at(x, y) for x, y in ((450, 350), (550, 350), (450, 450), (550, 450)))),
+        # The 2 x 2 bitmap stretched to 200 x 200 at 400,300, the 40 x 40
+        # one in its own size at 500,600.
+        quadrants(p1, 400, 300, 200), quadrants(p1, 500, 600, 40),
         # Page 2: a line from 0,0 to 64,96 spans one tenth of the page in
         # both directions; its text lies above it.
         expect(p2.at(32, 48) == 0x000000, "page 2 line middle: %06X" % p2.at(32, 48)),
@@ -404,7 +414,8 @@ def cases():
         case("printing_two_pages", r"""
 ; A two-page document: text in the printer's font and in a font made while
 ; printing (40 high: ten times that on the page), a thick red line, a green
-; rectangle, a bitmap file stretched; the font is selected again on page 2.
+; rectangle, bitmap files stretched and in their own size (tenfold); the
+; font is selected again on page 2.
 ; Before and after the job the window is the target; text output and
 ; drawing land there, not on the page.
 PRINT "Vor dem Druck"
@@ -418,6 +429,7 @@ PEN 0,2,0
 BRUSH 1,992
 RECTANGLE 100,300-300,400
 DRAWSIZEDBMP "quad.bmp",400,300-200,200;0
+DRAWBMP "quad40.bmp",500,600;0
 NEWPAGE
 TEXTXY 200,200,"Fortsetzung"
 PEN 0,1,0
@@ -432,7 +444,8 @@ RECTANGLE 300,300-340,340
 TEXTCOLOR 31744,-1
 TEXTXY 10,340,"I"
 END
-""", two_pages, setup=lambda w: quadrants_bmp(os.path.join(w, "quad.bmp")),
+""", two_pages, setup=lambda w: (quadrants_bmp(os.path.join(w, "quad.bmp")),
+                                  quadrants_bmp(os.path.join(w, "quad40.bmp"), 40)),
              screen=["Vor dem Druck", "Nach dem Druck"],
              pixels=[(100, 300, 0x0000FF), (320, 320, 0xFF0000)], somewhere=[(10, 600, 120, 700, 0x0000FF)]),
         case("printing_refused", refused_listing(), refused,
