@@ -433,10 +433,15 @@ void window_destroyed(HWND h) {
     mw.image_dc = mw.window_dc = nullptr;
     mw.image = nullptr;
     mw.image_old = nullptr;
-    mw.font_before_primary = mw.font_before_secondary = nullptr;
-    // A print job keeps its printer; only what comes back after it is gone.
-    if (printer_swap.printer) printer_swap.window = {};
-    else targets = {};
+    // A print job keeps its printer (and the font its DC had before the
+    // custom font); only what comes back after it is gone.
+    if (printer_swap.printer) {
+        printer_swap.window = {};
+        printer_swap.window_font_before[0] = printer_swap.window_font_before[1] = nullptr;
+    } else {
+        targets = {};
+        mw.font_before_primary = mw.font_before_secondary = nullptr;
+    }
     damage.clear();
     release_fitted_fonts();
     free_plane();

@@ -49,6 +49,20 @@ public:
     void redirect_targets() override { calls.push_back("redirect"); }
     void restore_targets() override { calls.push_back("restore"); }
     void reselect_objects() override { calls.push_back("reselect"); }
+    void show_print_cursor() override { calls.push_back("printer cursor"); }
+    void restore_cursor() override { calls.push_back("cursor back"); }
+    std::pair<int32_t, int32_t> client_size() override { return {632, 446}; }
+    bool copy_main_window(const CopyRect& r) override {
+        calls.push_back("copy " + n(r.x) + "," + n(r.y) + " " + n(r.w) + "x" + n(r.h));
+        return true;
+    }
+    bool open_window(uint32_t h) override { return h == 77; }
+    std::pair<int32_t, int32_t> window_size() override { return {300, 600}; }
+    bool copy_window() override {
+        calls.push_back("copy window");
+        return true;
+    }
+    void close_window() override { calls.push_back("close window"); }
 };
 
 class PrintingTest : public RuntimeTest {
@@ -120,6 +134,29 @@ TEST_F(PrintingTest, APrinterThatRefusesTheDocumentOrThePageLeavesNothingOpen) {
                                  "create PDF wineps.drv CUPS:PDF", "document DruckSeite", "page",
                                  "abort", "release"}));
     EXPECT_FALSE(printing_active);
+}
+
+TEST_F(PrintingTest, HardCopiesShowThePrinterCursorUntilTheyEndHoweverTheyEnd) {
+    paint_target_active = true;  // stands for the main window
+    load_listing({"SCREENCOPY", "SCREENCOPY 10,20-5,5", "WINCOPY 77", "ERRORMODE -1", "WINCOPY 78"});
+    run();
+    EXPECT_EQ(errors.last_error_number, 242);
+    printer.device.clear();
+    EXPECT_EQ(raised([] { screen_copy_statement(); }), 235);
+    EXPECT_EQ(printer.calls, (std::vector<std::string>{
+                                 "printer cursor", "create PDF wineps.drv CUPS:PDF", "document ScreenCopy",
+                                 "page", "map 640,960 2200,3300", "copy 0,0 632x446", "end page",
+                                 "end document", "release", "cursor back",
+                                 // nothing to copy: no page, a warning
+                                 "printer cursor", "create PDF wineps.drv CUPS:PDF", "document ScreenCopy",
+                                 "page", "map 640,960 2200,3300", "abort", "release", "cursor back",
+                                 "printer cursor", "create PDF wineps.drv CUPS:PDF", "document WindowCopy",
+                                 "page", "map 400,600 2200,3300", "copy window", "end page", "end document",
+                                 "release", "close window", "cursor back",
+                                 "printer cursor", "cursor back",
+                                 "printer cursor", "cursor back"}));
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption, "Fehler bei der HardCopy!");
 }
 
 TEST_F(PrintingTest, TheEndOfTheProgramEndsTheJobAfterItsLastPage) {
