@@ -1,6 +1,7 @@
 #include "screen/printing.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "core/errors.h"
@@ -65,7 +66,10 @@ bool inside_job() {
 
 PageMapping printer_page() {
     PrintPlatform& p = print_platform();
-    return page_mapping(p.dpi_x(), p.dpi_y());
+    // A driver that tells no resolution is taken for 300 dpi rather than
+    // given a page of no size.
+    const int32_t x = p.dpi_x(), y = p.dpi_y();
+    return page_mapping(x > 0 ? x : 300, y > 0 ? y : 300);
 }
 
 // The hard copies show the printer cursor for as long as they print; it
@@ -105,13 +109,20 @@ PageMapping page_mapping(int32_t dpi_x, int32_t dpi_y) {
             static_cast<int32_t>(std::lround(3300 * sy))};
 }
 
+namespace {
+// Half again as much, in 64 bits: a window placement may be anything.
+int32_t half_again(int32_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{3} * v / 2, INT32_MIN, INT32_MAX));
+}
+}  // namespace
+
 PageMapping screen_copy_mapping(int32_t w, const PageMapping& page) {
-    return {w, 3 * w / 2, page.viewport_w, page.viewport_h};
+    return {w, half_again(w), page.viewport_w, page.viewport_h};
 }
 
 PageMapping window_copy_mapping(int32_t w, int32_t h, const PageMapping& page) {
-    if (3 * w / 2 < h) return {2 * h / 3, h, page.viewport_w, page.viewport_h};
-    return {w, 3 * w / 2, page.viewport_w, page.viewport_h};
+    if (half_again(w) < h) return {static_cast<int32_t>(int64_t{2} * h / 3), h, page.viewport_w, page.viewport_h};
+    return {w, half_again(w), page.viewport_w, page.viewport_h};
 }
 
 CopyRect screen_copy_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t w, int32_t h) {

@@ -96,6 +96,7 @@ TEST(PrintingArithmetic, PageMappingsFollowTheResolutionAndTheWindowsShape) {
     const PageMapping tall = window_copy_mapping(300, 600, page);
     EXPECT_EQ(tall.window_w, 400);
     EXPECT_EQ(tall.window_h, 600);
+    EXPECT_EQ(screen_copy_mapping(INT32_MAX, page).window_h, INT32_MAX);
     const PageMapping wide = window_copy_mapping(640, 480, page);
     EXPECT_EQ(wide.window_w, 640);
     EXPECT_EQ(wide.window_h, 960);
