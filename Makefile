@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 DEB_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev googletest \
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64 mingw-w64-tools \
     wine wine64 xvfb xauth python3 python3-dbf libdbd-xbase-perl locales faketime ccache xdotool socat netpbm \
-    imagemagick unixodbc libsqliteodbc
+    imagemagick unixodbc libsqliteodbc cups printer-driver-cups-pdf poppler-utils
 
 .PHONY: all deps build native win64 win32 test unit interop e2e run bench dist fuzz clean
 
@@ -86,6 +86,7 @@ bench: deps $(B)/release/build.ninja win64
 	python3 bench/dbase_bench.py
 	python3 bench/drawing_bench.py
 	python3 bench/odbc_bench.py
+	python3 bench/print_bench.py
 
 # A zip to hand to a Windows user: both runtimes, the tools built for
 # Windows, the README, docs/ and the examples (build/dist/tolven-*.zip).

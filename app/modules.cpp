@@ -12,6 +12,7 @@
 #include "gui/gui_state.h"
 #include "screen/bitmaps.h"
 #include "screen/drawing.h"
+#include "screen/printing.h"
 #include "screen/text_output.h"
 #include "screen/text_screen.h"
 #include "system/serial.h"
@@ -40,6 +41,7 @@ constexpr const Module* kPortable[] = {
     &kTextModule,        // text screen, keys, screen settings, events
     &kDrawingModule,     // colour mode, brush style, paint mode
     &kBitmapModule,      // sizes and palette count programs read
+    &kPrintModule,       // print jobs end with the program
     &kGuiModule,         // dialog results and other values the gui leaves
     &kDialogModule,      // the ready-made dialogs
     &kFileModule,        // file numbers (closes what is open)

@@ -23,8 +23,10 @@
 #include "gui/win32/window_snapshot_win32.h"
 #include "screen/display.h"
 #include "screen/graphics.h"
+#include "screen/printing.h"
 #include "screen/win32/graphics_win32.h"
 #include "screen/win32/main_window.h"
+#include "screen/win32/printing_win32.h"
 #include "system/services_platform.h"
 #include "system/win32/serial_win32.h"
 #include "system/win32/services_win32.h"
@@ -49,6 +51,7 @@ void install_platform() {
     set_sound_platform(&win32_sound_platform());
     set_serial_platform(&win32_serial_platform());
     set_graphics(&win32_graphics());
+    set_print_platform(&win32_print_platform());
     set_dialog_platform(&win32_dialog_platform());
     automation::set_window_source(collect_windows);
 }

@@ -37,6 +37,20 @@ constexpr int kWindowExtra = DLGWINDOWEXTRA > 30 ? DLGWINDOWEXTRA : 30;
 
 MainWindow mw;
 
+// The targets a print job replaced, and the fonts their DCs had before the
+// custom font (which they keep holding unless a font is made meanwhile).
+struct PrinterSwap {
+    HDC printer = nullptr;
+    DrawingTargets window;
+    HGDIOBJ window_font_before[2] = {};
+    bool window_holds_custom_font = false;
+    HGDIOBJ printer_pen = nullptr, printer_brush = nullptr;
+};
+PrinterSwap printer_swap;
+
+// Where the text screen is drawn: the window, also while a job prints.
+DrawingTargets screen_targets() { return printer_swap.printer ? printer_swap.window : targets; }
+
 HINSTANCE instance() { return GetModuleHandleA(nullptr); }
 
 uint32_t handle_value(const void* h) {
@@ -218,7 +232,8 @@ void draw_damage() {
         damage.clear();
         return;
     }
-    HDC image = targets.secondary, window = targets.primary;
+    const DrawingTargets on = screen_targets();
+    HDC image = on.secondary, window = on.primary;
     const bool normal = window == mw.window_dc && image == mw.image_dc;
     const RECT area = scroll_area();
     const int32_t k = damage.scrolled();
@@ -418,8 +433,15 @@ void window_destroyed(HWND h) {
     mw.image_dc = mw.window_dc = nullptr;
     mw.image = nullptr;
     mw.image_old = nullptr;
-    mw.font_before_primary = mw.font_before_secondary = nullptr;
-    targets = {};
+    // A print job keeps its printer (and the font its DC had before the
+    // custom font); only what comes back after it is gone.
+    if (printer_swap.printer) {
+        printer_swap.window = {};
+        printer_swap.window_font_before[0] = printer_swap.window_font_before[1] = nullptr;
+    } else {
+        targets = {};
+        mw.font_before_primary = mw.font_before_secondary = nullptr;
+    }
     damage.clear();
     release_fitted_fonts();
     free_plane();
@@ -575,7 +597,8 @@ void register_main_class(const WindowSettings& s) {
 void select_custom_font() {
     if (!mw.custom_font) return;
     if (targets.primary) mw.font_before_primary = SelectObject(targets.primary, mw.custom_font);
-    if (targets.secondary)
+    // One DC for both targets (the printer) has its font from before once.
+    if (targets.secondary && targets.secondary != targets.primary)
         mw.font_before_secondary = SelectObject(targets.secondary, mw.custom_font);
 }
 
@@ -680,13 +703,67 @@ void replace_custom_font(HFONT font) {
     if (mw.custom_font) {
         if (targets.primary && mw.font_before_primary)
             SelectObject(targets.primary, mw.font_before_primary);
-        if (targets.secondary && mw.font_before_secondary)
+        if (targets.secondary && targets.secondary != targets.primary && mw.font_before_secondary)
             SelectObject(targets.secondary, mw.font_before_secondary);
+        // While printing the window's DCs still hold the font that goes.
+        PrinterSwap& p = printer_swap;
+        if (p.printer && p.window_holds_custom_font) {
+            if (p.window.primary && p.window_font_before[0])
+                SelectObject(p.window.primary, p.window_font_before[0]);
+            if (p.window.secondary && p.window_font_before[1])
+                SelectObject(p.window.secondary, p.window_font_before[1]);
+            p.window_holds_custom_font = false;
+        }
         DeleteObject(mw.custom_font);
     }
     mw.custom_font = font;
     mw.font_before_primary = mw.font_before_secondary = nullptr;
     select_custom_font();
+}
+
+void begin_printer_targets(HDC printer) {
+    draw_damage();
+    PrinterSwap& p = printer_swap;
+    p.printer = printer;
+    p.window = targets;
+    p.window_font_before[0] = mw.font_before_primary;
+    p.window_font_before[1] = mw.font_before_secondary;
+    p.window_holds_custom_font = mw.custom_font != nullptr;
+    p.printer_pen = GetCurrentObject(printer, OBJ_PEN);
+    p.printer_brush = GetCurrentObject(printer, OBJ_BRUSH);
+    targets = {printer, printer};
+    mw.font_before_primary = mw.font_before_secondary = nullptr;
+    reselect_printer_objects();
+}
+
+void reselect_printer_objects() {
+    HDC dc = printer_swap.printer;
+    if (!dc) return;
+    if (mw.pen) SelectObject(dc, mw.pen);
+    if (mw.brush) SelectObject(dc, mw.brush);
+    if (!mw.custom_font) return;
+    HGDIOBJ before = SelectObject(dc, mw.custom_font);
+    if (before != mw.custom_font) mw.font_before_primary = before;
+}
+
+void end_printer_targets() {
+    PrinterSwap& p = printer_swap;
+    if (!p.printer) return;
+    // The printer's DC gives back the runtime's objects.
+    if (mw.custom_font && mw.font_before_primary) SelectObject(p.printer, mw.font_before_primary);
+    if (p.printer_pen) SelectObject(p.printer, p.printer_pen);
+    if (p.printer_brush) SelectObject(p.printer, p.printer_brush);
+    targets = p.window;
+    mw.font_before_primary = p.window_font_before[0];
+    mw.font_before_secondary = p.window_font_before[1];
+    const bool reselect = !p.window_holds_custom_font;
+    p = PrinterSwap{};
+    // A font made while printing is the custom font of the window too.
+    if (reselect) {
+        mw.font_before_primary = mw.font_before_secondary = nullptr;
+        select_custom_font();
+    }
+    // The pen and brush were selected into the window's DCs when made.
 }
 
 void pump_main_messages() {

@@ -32,6 +32,17 @@ struct DrawingTargets {
 // first, so that it lands under what is drawn next and where it belongs.
 DrawingTargets& drawing_targets();
 
+// While a print job is open both targets are the printer's DC, which
+// draws with the current pen, brush and custom font; the window's own
+// targets come back when it ends. Text still reaching the text screen
+// meanwhile (output of other statements) goes to the window, not the page.
+void begin_printer_targets(HDC printer);
+// A new page: the printer's DC gets the pen, brush and custom font again.
+void reselect_printer_objects();
+// The window's targets come back; the printer's DC holds none of the
+// runtime's objects any more and may be deleted.
+void end_printer_targets();
+
 // Puts collected text output on the targets (done by drawing_targets(),
 // the message pump and before boxes).
 void flush_text_output();

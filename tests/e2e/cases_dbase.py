@@ -15,7 +15,7 @@ import subprocess
 import threading
 import time
 
-from run_e2e import BUILD, ROOT, Case, WORK
+from run_e2e import BUILD, ROOT, WORK, listing_case
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SYSTEM_PYTHON = "/usr/bin/python3"
@@ -34,18 +34,8 @@ def ndxcheck_tool():
 
 
 def case(name, listing, screen=None, transcript=None, exit_code=0, check=None, prepare=None):
-    os.makedirs(LISTINGS, exist_ok=True)
-    path = os.path.join(LISTINGS, name + ".tvl")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(".header plain 7\n" + listing.strip("\n") + "\nEND\n")
-    c = Case(name)
-    c.listing = path
-    c.screen = screen
-    c.transcript = transcript
-    c.exit = exit_code
-    c.check = check
-    c.prepare = prepare
-    return c
+    return listing_case(name, listing, LISTINGS, screen=screen, transcript=transcript, exit=exit_code,
+                        check=check, prepare=prepare)
 
 
 def warning(caption, line):

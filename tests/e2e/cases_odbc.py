@@ -7,7 +7,7 @@ import glob
 import os
 import sqlite3
 
-from run_e2e import Case, WORK
+from run_e2e import WORK, listing_case
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LISTINGS = os.path.join(WORK, "_odbc_listings")
@@ -50,17 +50,9 @@ def case(name, listing, statements, screen=None, transcript=None, files=(), chec
          env=None, timeout=None):
     """A listing run against a fresh database; {db} in the listing is the
     database's path."""
-    os.makedirs(LISTINGS, exist_ok=True)
     work = os.path.join(WORK, name)
-    path = os.path.join(LISTINGS, name + ".tvl")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(".header plain 7\n" + listing.strip("\n").replace("{db}", database(work)) + "\nEND\n")
-    c = Case(name)
-    c.listing = path
-    c.screen = screen
-    c.transcript = transcript
-    c.files = list(files)
-    c.exit = exit_code
+    c = listing_case(name, listing.replace("{db}", database(work)), LISTINGS, screen=screen,
+                     transcript=transcript, files=list(files), exit=exit_code)
     c.prepare = lambda w: make_database(w, statements)
     c.env = {"ODBCSYSINI": work, "ODBCINI": os.path.join(work, "odbc.ini")}
     c.env.update(env or {})

@@ -197,6 +197,23 @@ def parse_listing(path):
     return case
 
 
+def listing_case(name, listing, folder, end=True, **fields):
+    """A case whose listing a cases_*.py module writes: into `folder` under
+    the case's name, with a plain header (and END unless `end` is false);
+    the keywords set the case's fields."""
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name + ".tvl")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(".header plain 7\n" + listing.strip("\n") + ("\nEND\n" if end else "\n"))
+    case = Case(name)
+    case.listing = path
+    for key, value in fields.items():
+        if not hasattr(case, key):
+            raise AttributeError(f"a case has no field {key}")
+        setattr(case, key, value)
+    return case
+
+
 def bmp_pixel(path, x, y):
     """Colour (0xRRGGBB) of a 24-bit bottom-up BMP at x, y, or None."""
     with open(path, "rb") as f:
