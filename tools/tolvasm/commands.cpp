@@ -52,7 +52,9 @@ int cmd_asm(const std::vector<std::string>& a, std::ostream& err) {
     return 0;
 }
 
-int cmd_dis(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+int cmd_dis(std::vector<std::string> a, std::ostream& out, std::ostream& err) {
+    const bool numbered = !a.empty() && a[0] == "-n";
+    if (numbered) a.erase(a.begin());
     if (a.size() != 1 && a.size() != 2) return -1;
     std::vector<uint8_t> program;
     if (!read_file(a[0], program)) {
@@ -60,7 +62,7 @@ int cmd_dis(const std::vector<std::string>& a, std::ostream& out, std::ostream& 
         return 1;
     }
     std::string text, message;
-    if (!listing::disassemble(program, text, message)) {
+    if (!listing::disassemble(program, text, message, numbered)) {
         err << a[0] << ": " << message << '\n';
         return 1;
     }

@@ -5,6 +5,7 @@
 
 #include "app/built.h"
 #include "core/tokens.h"
+#include "core/line_listing.h"
 #include "tools/tolvasm/internal.h"
 #include "tools/tolvasm/listing.h"
 #include "values/textops.h"
@@ -83,8 +84,8 @@ bool program_info(const std::vector<uint8_t>& file, std::string& out, std::strin
         const uint8_t token = static_cast<uint8_t>(line[0]);
         ++statements[token];
         std::string_view args = std::string_view(line).substr(1);
-        detail::ArgumentUse use;
-        detail::argument_listing(args, p.line_count, no_labels, &use);
+        ArgumentUse use;
+        argument_listing(args, p.line_count, no_labels, &use);
         for (uint8_t f : use.functions) ++functions[f];
         user_calls += use.user_calls;
         // The statement behind a CASE prefix is a token of its own.

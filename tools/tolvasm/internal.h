@@ -34,16 +34,4 @@ struct ProgramFile {
 // when the loader would refuse the file.
 bool open_program(const std::vector<uint8_t>& file, ProgramFile& out, std::string& message);
 
-// What a line's argument text uses, found by the same scan that writes it.
-struct ArgumentUse {
-    std::vector<uint8_t> functions;  // named function tokens, in order of use
-    int user_calls = 0;              // '@' + a token without a handler
-    std::vector<int32_t> targets;    // line references that name a line
-};
-
-// The argument text in listing form; labels[n] is the label of line n
-// (1..line_count), used for line references that name a line.
-std::string argument_listing(std::string_view args, int32_t line_count,
-                             const std::vector<std::string>& labels, ArgumentUse* use);
-
 }  // namespace tolven::listing::detail

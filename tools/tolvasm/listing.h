@@ -39,7 +39,11 @@ bool assemble(const std::string& text, const std::string& file_name, std::vector
 
 // Turns program-file bytes into a listing that assembles back to the same
 // bytes. Returns false with a message when the file is not a program file.
-bool disassemble(const std::vector<uint8_t>& file, std::string& out, std::string& message);
+// numbered: each program line starts with its line number and a blank, as
+// the runtime's line trace (TOLVEN_TRACE) writes it; such a listing is for
+// reading beside a trace and does not assemble.
+bool disassemble(const std::vector<uint8_t>& file, std::string& out, std::string& message,
+                 bool numbered = false);
 
 // Describes a program file: variant, lines, end line, the tokens it uses and
 // which of them the runtime does not build yet. False with a message when

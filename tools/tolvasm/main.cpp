@@ -15,7 +15,9 @@ namespace {
 void usage() {
     std::cerr << "usage:\n"
                  "  tolvasm asm LISTING PROGRAM.TVC     assemble a listing\n"
-                 "  tolvasm dis PROGRAM.TVC [LISTING]   disassemble (to stdout without LISTING)\n"
+                 "  tolvasm dis [-n] PROGRAM.TVC [LISTING]\n"
+                 "                                      disassemble (to stdout without LISTING);\n"
+                 "                                      -n: lines numbered as TOLVEN_TRACE logs them\n"
                  "  tolvasm info PROGRAM.TVC            variant, lines and tokens of a program\n"
                  "  tolvasm bind RUNTIME.EXE PROGRAM.TVC OUT.EXE\n"
                  "                                      append a program to a copy of the runtime\n"
