@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/control_flow.h"
+#include "core/debug.h"
 #include "core/loop.h"
 #include "data/dbase_statements.h"
 #include "data/file_numbers.h"
@@ -20,6 +21,7 @@
 #include "system/system_module.h"
 #include "values/area.h"
 #include "values/builtins.h"
+#include "values/debug_vars.h"
 #include "values/functions.h"
 #include "values/statements.h"
 
@@ -76,6 +78,7 @@ namespace {
 // neither module includes the other.
 void connect_modules() {
     set_text_font_source([] { return text_screen.font_index; });
+    set_variable_text_source(variable_text);
 }
 
 }  // namespace
