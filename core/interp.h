@@ -46,10 +46,19 @@ struct Interp {
     bool pump_switch = false;     // on: no periodic message pumping
     uint8_t pump_counter = 0;
     uint64_t lines_run = 0;       // for measurements
-    bool trace = false;           // debug mode 2
+    uint8_t watch = 0;            // watch:: bits; 0 keeps the loop on its fast path
     bool runtime_mode = false;    // set once loading is done
 };
 extern Interp interp;
+
+// What the loop does beside running each line.
+namespace watch {
+constexpr uint8_t kTraceBox = 1;  // debug mode 2: a box before every statement
+constexpr uint8_t kLineLog = 2;   // TOLVEN_TRACE: every line run is logged
+}  // namespace watch
+inline void set_watch(uint8_t what, bool on) {
+    interp.watch = static_cast<uint8_t>(on ? interp.watch | what : interp.watch & ~what);
+}
 
 // Line l's text (empty for out-of-range numbers).
 inline std::string_view line_text(int32_t l) {

@@ -5,6 +5,7 @@
 #include "core/control_flow.h"
 #include "core/errors.h"
 #include "core/host.h"
+#include "core/line_trace.h"
 #include "core/tokens.h"
 #include "core/pump.h"
 #include "core/shutdown.h"
@@ -73,44 +74,65 @@ void reset_interpreter() {
     reset_control_flow();
 }
 
+namespace {
+
+// One pass of the loop. The watched form also logs the line and shows the
+// trace box; run_loop picks the form with a single test, so a run without
+// any trace pays nothing more for it.
+template <bool kWatched>
+inline void run_line() {
+    ++interp.current_line;
+    ++interp.lines_run;
+    interp.found_flag = false;
+    std::string_view line = program.lines[static_cast<size_t>(interp.current_line)];
+    if (line.empty()) {
+        interp.current_token = code_of(Cmd::REM);
+        interp.argument_text = {};
+    } else {
+        interp.current_token = static_cast<uint8_t>(line[0]);
+        interp.argument_text = line.substr(1);
+    }
+    // Logged before anything of the line runs, so a line that fails or
+    // never returns is the last one in the log.
+    if constexpr (kWatched)
+        if (interp.watch & watch::kLineLog) log_line();
+    last_key_seen();
+
+    bool runs = true;
+    if (interp.current_token == Cmd::CASE) runs = apply_case_prefix(true);
+    if (runs && interp.current_token == Cmd::CASENOT) runs = apply_case_prefix(false);
+
+    if (runs) {
+        if constexpr (kWatched)
+            if ((interp.watch & watch::kTraceBox) && interp.current_token != 0 &&
+                interp.current_token != Cmd::REM)
+                trace_line();
+        begin_arguments(interp.argument_text);
+        if (Handler h = handlers[interp.current_token]) {
+            h();
+        } else {
+            run_inline(interp.current_token);
+        }
+    }
+
+    if (!interp.pump_switch) {
+        if (interp.pump_counter > 19) {
+            periodic_pump();
+            interp.pump_counter = 0;
+        } else {
+            ++interp.pump_counter;
+        }
+    }
+}
+
+}  // namespace
+
 void run_loop() {
     while (interp.current_line < program.line_count && !interp.end_flag) {
-        ++interp.current_line;
-        ++interp.lines_run;
-        interp.found_flag = false;
-        std::string_view line = program.lines[static_cast<size_t>(interp.current_line)];
-        if (line.empty()) {
-            interp.current_token = code_of(Cmd::REM);
-            interp.argument_text = {};
-        } else {
-            interp.current_token = static_cast<uint8_t>(line[0]);
-            interp.argument_text = line.substr(1);
-        }
-        last_key_seen();
-
-        bool runs = true;
-        if (interp.current_token == Cmd::CASE) runs = apply_case_prefix(true);
-        if (runs && interp.current_token == Cmd::CASENOT) runs = apply_case_prefix(false);
-
-        if (runs) {
-            if (interp.trace && interp.current_token != 0 && interp.current_token != Cmd::REM)
-                trace_line();
-            begin_arguments(interp.argument_text);
-            if (Handler h = handlers[interp.current_token]) {
-                h();
-            } else {
-                run_inline(interp.current_token);
-            }
-        }
-
-        if (!interp.pump_switch) {
-            if (interp.pump_counter > 19) {
-                periodic_pump();
-                interp.pump_counter = 0;
-            } else {
-                ++interp.pump_counter;
-            }
-        }
+        if (interp.watch) [[unlikely]]
+            run_line<true>();
+        else
+            run_line<false>();
     }
 }
 

@@ -8,6 +8,7 @@ namespace tolven {
 
 // Order of the steps: lower stages first.
 enum class ShutdownStage {
+    LineLog = 5,        // the line log is complete before any step can fail
     PrintJob = 10,      // end an open print job
     Graphics = 20,      // release device contexts and graphic objects
     Files = 30,         // flush and close files and tables

@@ -1,6 +1,7 @@
 // Process entry of tolvrun.exe: the composition root of the Windows build.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -8,8 +9,11 @@
 #include "app/modules.h"
 #include "app/win32_modules.h"
 #include "core/automation.h"
+#include "core/debug.h"
+#include "core/errors.h"
 #include "core/host.h"
 #include "core/interp.h"
+#include "core/line_trace.h"
 #include "core/loader.h"
 #include "core/loop.h"
 #include "core/pump.h"
@@ -74,9 +78,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     install_portable_modules();
     install_modules(kWin32Modules);
     reset_runtime();
+    if (const char* mode = std::getenv("TOLVEN_DEBUG")) {
+        char* end = nullptr;
+        const long n = std::strtol(mode, &end, 10);
+        if (end != mode && *end == '\0' && n >= INT32_MIN && n <= INT32_MAX)
+            start_debug_mode(static_cast<int32_t>(n));
+    }
     init_main_window_module();
 
     find_and_load_program(args);
+    if (const char* path = std::getenv("TOLVEN_TRACE"); path && *path) {
+        if (!start_line_trace(path)) raise_warning(301, path);
+    }
     interp.runtime_mode = true;
     run_program();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/debug.h"
 #include "screen/events.h"
 
 namespace tolven::testing {
@@ -56,7 +57,7 @@ TEST_F(LoopTest2, PumpIsSkippedWhileTheTickCountStands) {
 
 TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
     load_listing({"REM", ".empty", "END"});
-    interp.trace = true;
+    start_debug_mode(2);  // trace on, as TOLVEN_DEBUG=2 starts it
     ASSERT_EQ(run(), 0);
     // Comments and empty lines are not traced; END on line 3 is.
     ASSERT_EQ(rec.boxes.size(), 1u);
@@ -68,7 +69,7 @@ TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
 
     SetUp();
     load_listing({"ERRORMODE 1", "END"});
-    interp.trace = true;
+    start_debug_mode(2);  // trace on, as TOLVEN_DEBUG=2 starts it
     rec.box_answers = {mb::kIdOk, mb::kIdCancel};
     EXPECT_EQ(run(), 2);
     EXPECT_EQ(rec.boxes.back().caption, "Programm abgebrochen!");
