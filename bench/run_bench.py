@@ -14,7 +14,9 @@ machine but leaves out the wineserver and the X server, so it flatters the
 programs that print.
 
 Programs: bench/programs/*.tvl (their first WHILELOOP count is tripled for
-the long run), and the generated ones below.
+the long run), and the generated ones below. The loop of loop_add also runs
+with the line log on (TOLVEN_TRACE, every line written through to the file)
+and, for a fair comparison, with the same smaller count without it.
 """
 import glob
 import json
@@ -46,6 +48,9 @@ BUDGET = 10.0
 # lines of the short one. Under Wine the difference of the two run times is
 # the time of those extra lines alone: start-up, loading and shutdown cancel.
 LONG = 3
+# Passes of the loop benchmark with the line log on: every line run is a
+# line of the log file.
+TRACED_PASSES = 100000
 
 
 def loop_scaled(text, factor):
@@ -54,6 +59,12 @@ def loop_scaled(text, factor):
     if not found:
         raise ValueError("a benchmark listing needs a WHILELOOP with a count")
     return text[:found.start(1)] + str(int(found.group(1)) * factor) + text[found.end(1):]
+
+
+def loop_counted(text, count):
+    """The listing with its first counted loop running `count` passes."""
+    found = re.search(r"^WHILELOOP (\d+)$", text, re.M)
+    return text[:found.start(1)] + str(count) + text[found.end(1):]
 
 
 def generated():
@@ -195,6 +206,18 @@ def main():
             if name.startswith("gosub"):
                 p = native(short, "plain-scans")
                 row("  same, plain scans", p["lines"], p["lines"] / max(p["seconds"], 1e-9))
+            if name == "loop_add":
+                traced_text = loop_counted(short_text, TRACED_PASSES)
+                t_short = assemble(name + "_traced", traced_text)
+                t_long = assemble(name + "_traced_long", loop_scaled(traced_text, LONG))
+                t = native(t_short)
+                t_lines = (t["lines"], native(t_long, runs=1)["lines"])
+                row(f"  same, {TRACED_PASSES:,} passes", t["lines"], t["lines"] / max(t["seconds"], 1e-9),
+                    wine_rate(wine, t_short, t_long, t_lines))
+                log = os.path.join(WORK, "trace.txt")
+                t = native(t_short, "trace=" + log)
+                row("  same, line log on", t["lines"], t["lines"] / max(t["seconds"], 1e-9),
+                    wine_rate(wine, t_short, t_long, t_lines, {"TOLVEN_TRACE": "trace.txt"}))
             if name.startswith("straight"):
                 row("  same, pump on every 21st", n["lines"], None,
                     wine_rate(wine, short, long, lines, {"TOLVEN_BENCH_PUMP_ALWAYS": "1"}))

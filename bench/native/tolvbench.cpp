@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/host.h"
 #include "core/interp.h"
+#include "core/line_trace.h"
 #include "core/loader.h"
 #include "core/loop.h"
 #include "core/pump.h"
@@ -41,7 +42,7 @@ public:
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: tolvbench PROGRAM.TVC [pump-always] [plain-scans]\n");
+        std::fprintf(stderr, "usage: tolvbench PROGRAM.TVC [pump-always] [plain-scans] [trace=LOG]\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -58,6 +59,13 @@ int main(int argc, char** argv) {
     if (tolven::parse_program(data.data(), data.size(), tolven::program) != tolven::LoadStatus::Ok) {
         std::fprintf(stderr, "%s: not a loadable program\n", argv[1]);
         return 1;
+    }
+    for (int k = 2; k < argc; ++k) {
+        std::string flag = argv[k];
+        if (flag.rfind("trace=", 0) == 0 && !tolven::start_line_trace(flag.substr(6))) {
+            std::fprintf(stderr, "%s: cannot create\n", flag.c_str() + 6);
+            return 1;
+        }
     }
     tolven::interp.runtime_mode = true;
     int code = 0;

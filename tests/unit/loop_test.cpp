@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/debug.h"
+#include "core/line_trace.h"
 #include "screen/events.h"
 
 namespace tolven::testing {
@@ -74,6 +75,19 @@ TEST_F(LoopTest2, TraceReportsEachStatementAndCancelEnds) {
     EXPECT_EQ(run(), 2);
     EXPECT_EQ(rec.boxes.back().caption, "Programm abgebrochen!");
     EXPECT_EQ(rec.boxes.back().text, "Zeile 2!");
+}
+
+// A log that can no longer be written (a full disk) says so once, stops,
+// and the program runs on.
+TEST_F(LoopTest2, LineLogThatCannotBeWrittenWarnsAndStops) {
+    load_listing({"DECLARE a%", "REM", "END"});
+    ASSERT_TRUE(start_line_trace("/dev/full"));
+    ASSERT_EQ(run(), 0);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption, "Fehler beim Schreiben: /dev/full");
+    EXPECT_EQ(rec.boxes[0].text, "Zeile 1!");
+    EXPECT_EQ(interp.watch, 0);
+    EXPECT_EQ(interp.lines_run, 3u);
 }
 
 TEST_F(LoopTest2, LastKey255IsSeenAs254) {
