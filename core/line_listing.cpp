@@ -120,20 +120,11 @@ std::string argument_listing(std::string_view a, int32_t line_count, const std::
             i += 2;
             continue;
         }
-        if (b == 0xFF) {
+        // A marker byte and the line reference after it: {@label} or
+        // {=label}, or plain escapes when the reference names no line.
+        if (b == 0xFF || (was_type && b == 0xFE)) {
             if (int32_t n = ref_at(i + 1)) {
-                out += "{@" + labels[static_cast<size_t>(n)] + '}';
-                i += 3;
-            } else {
-                out += escape(b);
-                raw = 2;
-                ++i;
-            }
-            continue;
-        }
-        if (was_type && b == 0xFE) {
-            if (int32_t n = ref_at(i + 1)) {
-                out += "{=" + labels[static_cast<size_t>(n)] + '}';
+                out += std::string("{") + (b == 0xFF ? '@' : '=') + labels[static_cast<size_t>(n)] + '}';
                 i += 3;
             } else {
                 out += escape(b);

@@ -27,6 +27,18 @@ Handler handlers[256] = {};
 // doing nothing.
 void unknown_statement() { raise_error(102, std::to_string(interp.current_token)); }
 
+// The statement to run: its token and argument text; nothing at all reads
+// as a comment.
+inline void take_statement(std::string_view statement) {
+    if (statement.empty()) {
+        interp.current_token = code_of(Cmd::REM);
+        interp.argument_text = {};
+    } else {
+        interp.current_token = static_cast<uint8_t>(statement[0]);
+        interp.argument_text = statement.substr(1);
+    }
+}
+
 // Applies a CASE / CASENOT prefix. Returns false when the line does nothing.
 bool apply_case_prefix(bool run_when_true) {
     std::string_view args = interp.argument_text;
@@ -39,14 +51,7 @@ bool apply_case_prefix(bool run_when_true) {
     read_arg(' ', kAny);
     const bool holds = slots.i != 0;
     if (holds != run_when_true) return false;
-    std::string_view statement = args.substr(colon + 1);
-    if (statement.empty()) {
-        interp.current_token = code_of(Cmd::REM);
-        interp.argument_text = {};
-    } else {
-        interp.current_token = static_cast<uint8_t>(statement[0]);
-        interp.argument_text = statement.substr(1);
-    }
+    take_statement(args.substr(colon + 1));
     return true;
 }
 
@@ -84,14 +89,7 @@ inline void run_line() {
     ++interp.current_line;
     ++interp.lines_run;
     interp.found_flag = false;
-    std::string_view line = program.lines[static_cast<size_t>(interp.current_line)];
-    if (line.empty()) {
-        interp.current_token = code_of(Cmd::REM);
-        interp.argument_text = {};
-    } else {
-        interp.current_token = static_cast<uint8_t>(line[0]);
-        interp.argument_text = line.substr(1);
-    }
+    take_statement(program.lines[static_cast<size_t>(interp.current_line)]);
     // Logged before anything of the line runs, so a line that fails or
     // never returns is the last one in the log.
     if constexpr (kWatched)
