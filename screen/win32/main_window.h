@@ -76,6 +76,11 @@ void pump_main_messages();
 // loops.
 void wait_and_pump();
 
+// Waits for the next message of the thread (typing automated keys while it
+// waits), stores it as the current message, translates and dispatches it;
+// its number. The quit message ends the program as in the pump.
+UINT wait_for_next_message();
+
 // While a modal loop of the platform runs (a dialog, a message box, a
 // common dialog), the steps of TOLVEN_KEYS are fed to it from a timer of the
 // thread: keys to its focused window once it is shown, clicks, waits and
