@@ -30,7 +30,10 @@ HWND timer_window = nullptr;
 UINT_PTR thread_timer = 0;
 
 // Without a window the timer belongs to the thread; its ticks come here.
-void CALLBACK thread_timer_tick(HWND, UINT, UINT_PTR, DWORD) { events.timer_flag = true; }
+void CALLBACK thread_timer_tick(HWND, UINT m, UINT_PTR id, DWORD) {
+    events.current_message = {0, m, static_cast<int32_t>(id), 0};
+    events.timer_flag = true;
+}
 
 // The main window, made when there is none, and its menu bar, made when it
 // has none.
