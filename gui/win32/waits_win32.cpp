@@ -16,9 +16,15 @@ BOOL CALLBACK found_one(HWND, LPARAM lp) {
     return FALSE;
 }
 
+constexpr DWORD kLongestSleepMs = 100;
+
 class Win32WaitPlatform final : public WaitPlatform {
 public:
-    void wait_a_moment() override { wait_and_pump(); }
+    // Every input wakes the wait at once; the timeout only bounds how long
+    // F1 held down goes unnoticed (the pump reads it from the keyboard's
+    // state), so it can be long enough for an idle program to cost next to
+    // nothing.
+    void wait_a_moment() override { wait_and_pump(kLongestSleepMs); }
     uint32_t wait_for_message() override {
         if (!input_possible()) return 0;
         return wait_for_next_message();

@@ -811,9 +811,11 @@ void pump_main_messages() {
     }
 }
 
-void wait_and_pump() {
+void wait_and_pump(DWORD longest_ms) {
     feed_automation_key();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    // Automated keys are typed between waits, and pauses between them timed.
+    const DWORD ms = automation::keys_pending() ? std::min<DWORD>(longest_ms, 5) : longest_ms;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
     pump_main_messages();
 }
 
