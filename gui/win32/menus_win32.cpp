@@ -90,18 +90,27 @@ void stop_timer() {
 
 void menu_item_statement() { append_item(menu_bar()); }
 
-void popup_statement() {
-    const std::string text = read_string(' ');
-    HMENU bar = menu_bar();
+namespace {
+
+// A new popup appended to `parent` as its item with `text`; null (error 226
+// raised) when that fails.
+HMENU new_popup_in(HMENU parent, const std::string& text) {
     HMENU popup = CreatePopupMenu();
-    if (!bar || !popup ||
-        !AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
+    if (!parent || !popup ||
+        !AppendMenuA(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
         if (popup) DestroyMenu(popup);
         raise_error(226);
-        return;
+        return nullptr;
     }
-    current_popup = popup;
     redraw_menu_bar();
+    return popup;
+}
+
+}  // namespace
+
+void popup_statement() {
+    const std::string text = read_string(' ');
+    if (HMENU popup = new_popup_in(menu_bar(), text)) current_popup = popup;
 }
 
 void sub_popup_statement() {
@@ -111,16 +120,10 @@ void sub_popup_statement() {
         return;
     }
     HMENU parent = current_popup;
-    HMENU popup = CreatePopupMenu();
-    if (!parent || !popup ||
-        !AppendMenuA(parent, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), text.c_str())) {
-        if (popup) DestroyMenu(popup);
-        raise_error(226);
-        return;
+    if (HMENU popup = new_popup_in(parent, text)) {
+        popup_stack[depth++] = parent;
+        current_popup = popup;
     }
-    popup_stack[depth++] = parent;
-    current_popup = popup;
-    redraw_menu_bar();
 }
 
 void end_sub_popup_statement() {
