@@ -22,6 +22,8 @@ namespace tolven {
 namespace {
 
 HMENU current_popup = nullptr;
+// The context menu made by CONTEXTMENU and not shown yet: no menu holds it.
+HMENU free_popup = nullptr;
 HMENU popup_stack[kMaxSubPopups] = {};
 int depth = 0;
 
@@ -134,7 +136,11 @@ void end_sub_popup_statement() {
     current_popup = popup_stack[--depth];
 }
 
-void context_menu_statement() { current_popup = CreatePopupMenu(); }
+void context_menu_statement() {
+    // One that was never shown is nobody's any more.
+    if (free_popup) DestroyMenu(free_popup);
+    free_popup = current_popup = CreatePopupMenu();
+}
 
 void popup_item_statement() { append_item(current_popup); }
 
@@ -159,8 +165,12 @@ void track_popup_statement() {
         TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, w, nullptr);
         PostMessageA(w, WM_NULL, 0, 0);
     }
-    DestroyMenu(menu);
-    current_popup = nullptr;
+    // Only the context menu goes: a popup of the menu bar shown this way
+    // stays the bar's.
+    if (menu == free_popup) {
+        DestroyMenu(menu);
+        free_popup = current_popup = nullptr;
+    }
     InvalidateRect(w, nullptr, FALSE);
     UpdateWindow(w);
     pump_main_messages();
@@ -305,7 +315,8 @@ void dde_terminate_statement() {
 
 void reset_menus() {
     stop_timer();
-    current_popup = nullptr;
+    if (free_popup) DestroyMenu(free_popup);
+    free_popup = current_popup = nullptr;
     depth = 0;
 }
 
