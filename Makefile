@@ -87,6 +87,7 @@ bench: deps $(B)/release/build.ninja win64
 	python3 bench/drawing_bench.py
 	python3 bench/odbc_bench.py
 	python3 bench/print_bench.py
+	python3 bench/wait_bench.py
 
 # A zip to hand to a Windows user: both runtimes, the tools built for
 # Windows, the README, docs/ and the examples (build/dist/tolven-*.zip).

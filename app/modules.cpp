@@ -11,6 +11,7 @@
 #include "data/odbc.h"
 #include "gui/dialogs.h"
 #include "gui/gui_state.h"
+#include "gui/waits.h"
 #include "screen/bitmaps.h"
 #include "screen/drawing.h"
 #include "screen/printing.h"
@@ -46,6 +47,7 @@ constexpr const Module* kPortable[] = {
     &kPrintModule,       // print jobs end with the program
     &kGuiModule,         // dialog results and other values the gui leaves
     &kDialogModule,      // the ready-made dialogs
+    &kWaitModule,        // the waits
     &kFileModule,        // file numbers (closes what is open)
     &kFileSystemModule,
     &kItemListModule,

@@ -6,12 +6,14 @@
 #pragma once
 
 #include "core/registry.h"
+#include "gui/menus.h"
 #include "screen/pixel_text.h"
 
 namespace tolven {
 
 inline constexpr const Module* kWin32Modules[] = {
     &kPixelTextModule,
+    &kMenuModule,        // menus, timer, DDE
 };
 
 }  // namespace tolven

@@ -101,6 +101,10 @@ bool parse_name(std::string_view name, KeyAction& out) {
         out.kind = KeyAction::Wait;
         return true;
     }
+    if (parse_numbered(name, "Menu", out.number)) {
+        out.kind = KeyAction::Menu;
+        return true;
+    }
     if (name.size() == 3 && (name[0] == 'x' || name[0] == 'X') &&
         std::isxdigit(static_cast<unsigned char>(name[1])) &&
         std::isxdigit(static_cast<unsigned char>(name[2]))) {

@@ -63,11 +63,11 @@ std::string json_string(std::string_view latin1);
 
 // One step of TOLVEN_KEYS.
 struct KeyAction {
-    enum Kind { Char, Key, Close, Cover, Click, Wait, Dump, Shot };
+    enum Kind { Char, Key, Close, Cover, Click, Wait, Dump, Shot, Menu };
     Kind kind = Char;
     uint8_t code = 0;      // Char: the byte typed; Key: the virtual-key code
     bool shift = false, ctrl = false, alt = false;
-    int32_t number = 0;    // Click: the control id; Wait: milliseconds
+    int32_t number = 0;    // Click: the control id; Wait: milliseconds; Menu: the item id
     bool operator==(const KeyAction&) const = default;
 };
 

@@ -19,4 +19,27 @@ bool catch_user_message(uint32_t window, uint32_t message, int32_t wparam, int32
     return true;
 }
 
+void record_menu_command(uint32_t wparam) {
+    events.mouse_x = events.mouse_y = 0;
+    events.left_button = events.right_button = false;
+    const int32_t id = static_cast<int32_t>(wparam & 0xFFFF);
+    events.last_command = id == 0x7FFF ? 255 : static_cast<int16_t>(id);
+}
+
+void record_control_command(uint32_t wparam) {
+    const int32_t id = static_cast<int32_t>(wparam & 0xFFFF);
+    events.last_command = static_cast<int16_t>(-id);
+    events.last_control = id;
+}
+
+void record_timer_tick(uintptr_t timer_id) {
+    if (timer_id == 1) events.timer_flag = true;
+}
+
+bool record_dde_answer(uint32_t sender) {
+    if (!events.dde_initiating || events.dde_partner != 0 || sender == 0) return false;
+    events.dde_partner = sender;
+    return true;
+}
+
 }  // namespace tolven

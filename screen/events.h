@@ -14,7 +14,7 @@ struct EventState {
     // Keyboard.
     int32_t last_key = 0;          // code of the last event put in the key FIFO; 0 none
     int32_t last_virtual_key = 0;  // virtual key of the last key-down; 0 none
-    int32_t last_waited_key = 0;   // code the key wait function returned last
+    int32_t last_event = 0;        // the last key at the end of the last wait
     int32_t key_state = 0;         // key-state byte of the key sender: 1 while its Alt flag is set
     bool input_flag = false;       // a keyboard or mouse message passed the pump
     bool help_watching = false;    // key code 5 raises the help request
@@ -39,6 +39,13 @@ struct EventState {
 
     // Timer tick of timer 1; the runtime's third event flag.
     bool timer_flag = false;
+
+    // The program that answered the last DDE initiation; 0 when none. While
+    // an initiation is broadcast, answers are taken as the partner.
+    uint32_t dde_partner = 0;
+    bool dde_initiating = false;
+    // An execute's acknowledgement reached the window procedure.
+    bool dde_acknowledged = false;
 
     // Painting: 0 no restore, 1 restore and flag dialog paints, 2 restore.
     int32_t paint_mode = 2;
@@ -74,5 +81,19 @@ bool add_user_message(uint32_t message);
 // True when `message` is on the caught list; it is then recorded as the last
 // user message.
 bool catch_user_message(uint32_t window, uint32_t message, int32_t wparam, int32_t lparam);
+
+// What the window procedures record, shared by every procedure that sees
+// these messages.
+// WM_COMMAND from a menu (lParam 0): the item's id as last command (32767
+// is kept as 255), the mouse state cleared.
+void record_menu_command(uint32_t wparam);
+// WM_COMMAND from a control: its id negated as last command (16-bit), the
+// id as control id.
+void record_control_command(uint32_t wparam);
+// WM_TIMER: only timer 1 is the program's.
+void record_timer_tick(uintptr_t timer_id);
+// WM_DDE_ACK: while an initiation is under way, the first program to answer
+// becomes the partner; true when `sender` was taken.
+bool record_dde_answer(uint32_t sender);
 
 }  // namespace tolven

@@ -290,7 +290,7 @@ void wait_key_function() {
     events.last_virtual_key = 0;
     while (events.last_key == 0 && events.last_virtual_key == 0) display().wait_for_input();
     const char code = static_cast<char>(events.last_key);
-    events.last_waited_key = static_cast<uint8_t>(code);
+    events.last_event = static_cast<uint8_t>(code);
     clear_key_state();
     set_result_string(std::string(1, code));
 }

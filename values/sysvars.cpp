@@ -119,7 +119,7 @@ void read_token(uint8_t code, std::string_view text) {
             break;
         case Sys::LASTKEY: put_int(events.last_key); break;
         case Sys::MCIERROR: put_long(sound_state.mci_error); put_int(sound_state.mci_error); break;
-        case Sys::CHARCODE: put_int(events.last_waited_key); break;
+        case Sys::CHARCODE: put_int(events.last_event); break;
         case Sys::KEYSTATE: put_int(events.key_state); break;
         case Sys::DRAWDC: put_int(as_value(sys.device_context(0))); break;
         case Sys::DRAWDC2: put_int(as_value(sys.device_context(1))); break;
@@ -212,8 +212,8 @@ void read_token(uint8_t code, std::string_view text) {
         case Sys::PROGRAMEND: put_int(program.end_position); break;
         case Sys::LOOPVALUE: put_int(current_loop_value()); break;
         case Sys::EVENTFLAG2: put_int(take(events.child_right_click)); break;
-        case Sys::EVENTCODE: put_int(events.notify_code); break;
-        case Sys::EVENTSOURCE: put_int(as_value(events.notify_window)); break;
+        case Sys::EVENTCODE: put_int(events.last_command); break;
+        case Sys::EVENTSOURCE: put_int(events.last_control); break;
         case Sys::USERMESSAGE: put_int(as_value(events.last_user_message.message)); break;
         case Sys::USERLPARAM: put_long(events.last_user_message.lparam); break;
         case Sys::USERWPARAM: put_long(events.last_user_message.wparam); break;

@@ -23,7 +23,9 @@
 #include "data/win32/file_platform_win32.h"
 #include "data/win32/odbc_win32.h"
 #include "gui/dialog_platform.h"
+#include "gui/waits.h"
 #include "gui/win32/dialogs_win32.h"
+#include "gui/win32/waits_win32.h"
 #include "gui/win32/window_snapshot_win32.h"
 #include "screen/display.h"
 #include "screen/graphics.h"
@@ -57,6 +59,7 @@ void install_platform() {
     set_graphics(&win32_graphics());
     set_print_platform(&win32_print_platform());
     set_dialog_platform(&win32_dialog_platform());
+    set_wait_platform(&win32_wait_platform());
     automation::set_window_source(collect_windows);
 }
 

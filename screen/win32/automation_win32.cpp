@@ -134,11 +134,12 @@ HWND key_window(bool modal) {
     return focus && (focus == top || IsChild(top, focus)) ? focus : top;
 }
 
-// Keys and clicks of the step before are still to be handled.
+// Keys, clicks and menu choices of the step before are still to be handled.
 bool input_waiting() {
     MSG m;
     return PeekMessageA(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE) ||
-           PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE);
+           PeekMessageA(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE) ||
+           PeekMessageA(&m, nullptr, WM_COMMAND, WM_COMMAND, PM_NOREMOVE);
 }
 
 struct FindId {
@@ -246,6 +247,10 @@ void feed_step(bool modal) {
         case automation::KeyAction::Dump: automation::write_window_snapshot(); break;
         case automation::KeyAction::Shot: shoot_active_window(); break;
         case automation::KeyAction::Click: click_control(a->number); break;
+        case automation::KeyAction::Menu:
+            // As when the user chooses the item in the main window's menu.
+            if (mw.hwnd) PostMessageA(mw.hwnd, WM_COMMAND, static_cast<WPARAM>(a->number), 0);
+            break;
         default: post_key(target, *a); break;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "screen/win32/main_window_parts.h"
 
+#include <dde.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -340,15 +341,33 @@ void move_scroll_bar(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 
 void main_command(WPARAM wp, LPARAM lp) {
     events.focus_window = handle_value(reinterpret_cast<HWND>(lp));
-    if (lp) {
-        events.last_command = static_cast<int16_t>(-static_cast<int32_t>(LOWORD(wp)));
-        events.last_control = LOWORD(wp);
-    } else {
-        events.mouse_x = events.mouse_y = 0;
-        events.left_button = events.right_button = false;
-        const int32_t id = LOWORD(wp);
-        events.last_command = id == 0x7FFF ? 255 : static_cast<int16_t>(id);
+    if (lp) record_control_command(static_cast<uint32_t>(wp));
+    else record_menu_command(static_cast<uint32_t>(wp));
+}
+
+// A DDE answer. To an initiation it names the partner (its atoms are ours
+// to delete; a second program answering is told to go); to an execute it
+// says the command was taken, when the waiting statement did not take the
+// message itself first.
+void dde_ack(HWND h, WPARAM wp, LPARAM lp) {
+    HWND sender = reinterpret_cast<HWND>(wp);
+    if (events.dde_initiating) {
+        GlobalDeleteAtom(LOWORD(lp));
+        GlobalDeleteAtom(HIWORD(lp));
+        if (!record_dde_answer(handle_value(sender)) && sender)
+            PostMessageA(sender, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(h), 0);
+        return;
     }
+    events.dde_acknowledged = true;
+    FreeDDElParam(WM_DDE_ACK, lp);
+}
+
+// The partner ending the conversation is answered in kind.
+void dde_terminate(HWND h, WPARAM wp) {
+    if (handle_value(reinterpret_cast<HWND>(wp)) != events.dde_partner || !events.dde_partner)
+        return;
+    PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(h), 0);
+    events.dde_partner = 0;
 }
 
 // WM_COMMAND of the dialog-style procedures.
@@ -498,9 +517,8 @@ LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) 
             if (dialog_style) dialog_command(h, wp, lp, true);
             else main_command(wp, lp);
             return 0;
-        case WM_TIMER:
-            if (wp == 1) events.timer_flag = true;
-            return 0;
+        case WM_TIMER: record_timer_tick(wp); return 0;
+        case WM_DDE_TERMINATE: dde_terminate(h, wp); return 0;
         case WM_HSCROLL:
         case WM_VSCROLL: move_scroll_bar(h, m, wp, lp); return 0;
         case WM_MOUSEMOVE: store_mouse(lp); return 0;
@@ -521,7 +539,11 @@ LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) 
             if (dialog_style) parent_notify_dialog(wp, lp);
             else parent_notify_main(wp, lp);
             return 0;
-        case 996: events.message_996 = static_cast<int32_t>(wp); return 0;
+        // Message 996 is the DDE answer.
+        case WM_DDE_ACK:
+            events.message_996 = static_cast<int32_t>(wp);
+            dde_ack(h, wp, lp);
+            return 0;
         default: break;
     }
     return dialog_style ? DefDlgProcA(h, m, wp, lp) : DefWindowProcA(h, m, wp, lp);
@@ -789,10 +811,27 @@ void pump_main_messages() {
     }
 }
 
-void wait_and_pump() {
+void wait_and_pump(DWORD longest_ms) {
     feed_automation_key();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    // Automated keys are typed between waits, and pauses between them timed.
+    const DWORD ms = automation::keys_pending() ? std::min<DWORD>(longest_ms, 5) : longest_ms;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
     pump_main_messages();
+}
+
+UINT wait_for_next_message() {
+    draw_damage();
+    MSG msg;
+    while (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        feed_automation_key();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, automation::keys_pending() ? 5 : INFINITE,
+                                  QS_ALLINPUT);
+    }
+    if (msg.message == WM_QUIT) shutdown_and_exit(255);
+    events.current_message = {handle_value(msg.hwnd), msg.message,
+                              static_cast<int32_t>(msg.wParam), static_cast<int32_t>(msg.lParam)};
+    translate_and_dispatch(msg);
+    return msg.message;
 }
 
 LRESULT CALLBACK main_window_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {

@@ -71,10 +71,15 @@ extern HWND current_dialog;
 // The message pump: handles every waiting message and returns.
 void pump_main_messages();
 
-// Lets time pass (at most a few milliseconds, less when a message arrives)
-// and pumps; types the next automated key first. Waits call this in their
+// Lets time pass (at most `longest_ms`, less when a message arrives) and
+// pumps; types the next automated key first. Waits call this in their
 // loops.
-void wait_and_pump();
+void wait_and_pump(DWORD longest_ms = 5);
+
+// Waits for the next message of the thread (typing automated keys while it
+// waits), stores it as the current message, translates and dispatches it;
+// its number. The quit message ends the program as in the pump.
+UINT wait_for_next_message();
 
 // While a modal loop of the platform runs (a dialog, a message box, a
 // common dialog), the steps of TOLVEN_KEYS are fed to it from a timer of the

@@ -29,7 +29,7 @@ def runtime_error(caption, line):
     return box(f"Zeile {line}!", 2, caption)
 
 
-UNBUILT_AT_2 = header() + records16([b"\x27first", b"\x58not built"])
+UNBUILT_AT_2 = header() + records16([b"\x27first", b"\x3Fnot built"])
 
 
 def case(name, program=None, transcript=None, exit_code=0, **kw):
@@ -73,7 +73,7 @@ def cases():
              + box("Aufruf mit: \r\nTOLVRUN [<Dateiname>]", 2), exit_code=2),
         case("open_dialog_chosen", program=UNBUILT_AT_2, no_program=True, answers=["  prog.tvc  "],
              transcript=[{"event": "dialog", "kind": "FileOpen", "title": "TOLVEN\u00b2-Datei laden:",
-                          "answer": "  prog.tvc  "}] + runtime_error("Befehl unbekannt: 88", 2), exit_code=2),
+                          "answer": "  prog.tvc  "}] + runtime_error("Befehl unbekannt: 63", 2), exit_code=2),
     ]
 
     # A dotless name passes the magic check under its own name, then is
@@ -86,11 +86,11 @@ def cases():
     # The appended program runs without parameters and when the parameter
     # names no program file; a program on the command line wins.
     for name, args, transcript in [
-        ("bound_alone", [], runtime_error("Befehl unbekannt: 88", 2)),
-        ("bound_with_non_program_parameter", ["hello"], runtime_error("Befehl unbekannt: 88", 2)),
-        ("bound_command_line_wins", ["prog.tvc"], runtime_error("Befehl unbekannt: 89", 1)),
+        ("bound_alone", [], runtime_error("Befehl unbekannt: 63", 2)),
+        ("bound_with_non_program_parameter", ["hello"], runtime_error("Befehl unbekannt: 63", 2)),
+        ("bound_command_line_wins", ["prog.tvc"], runtime_error("Befehl unbekannt: 65", 1)),
     ]:
-        c = case(name, program=header() + records16([b"\x59"]), args=args, transcript=transcript, exit_code=2)
+        c = case(name, program=header() + records16([b"\x41"]), args=args, transcript=transcript, exit_code=2)
         c.env = {"_exe": "bound.exe"}
         c.prepare = bound_runtime
         out.append(c)

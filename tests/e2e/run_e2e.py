@@ -115,6 +115,7 @@ class Case:
         self.ini_setup = []         # (name, section, key, value) written by configparser
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
+        self.display = None         # the X display the program runs on (set for prepare)
 
 
 def parse_listing(path):
@@ -355,6 +356,7 @@ def run_case(wine, case):
         with open(resolve(wine, work, name), "wb") as f:
             f.write(data)
     if case.prepare:
+        case.display = wine.env.get("DISPLAY")
         case.prepare(work)
     transcript = os.path.join(work, "transcript.jsonl")
     env = {"TOLVEN_TRANSCRIPT": "transcript.jsonl", "TOLVEN_SCREEN": "screen.txt",

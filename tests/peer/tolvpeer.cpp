@@ -18,11 +18,18 @@
 //                                          closes
 //   tolvpeer help LOG COUNT                a window of the help viewer's class
 //                                          that logs COUNT help requests
+//   tolvpeer dde APP TOPIC LOG             a DDE server for APP and TOPIC: logs
+//                                          each initiation it answers, each
+//                                          execute string (acknowledged) and
+//                                          the end of the conversation, then
+//                                          writes LOG and exits; LOG.ready
+//                                          once it listens
 //
 // Files are written whole under a temporary name and then renamed, so a
 // program polling for them never sees half of one. Every mode that waits
 // gives up after 20 seconds.
 #include <windows.h>
+#include <dde.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +56,7 @@ HWND key_field = nullptr;
 WNDPROC edit_procedure = nullptr;
 constexpr UINT_PTR kReadyTimer = 1;
 int help_left = 0;
+std::string dde_application, dde_topic;
 
 void log_line(const std::string& line) { log_text += line + "\r\n"; }
 
@@ -112,6 +120,38 @@ LRESULT CALLBACK main_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp) {
                 write_whole(handle_name, std::to_string(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(w))));
             }
             return 0;
+        case WM_DDE_INITIATE: {
+            char application[256] = "", topic[256] = "";
+            GlobalGetAtomNameA(LOWORD(lp), application, sizeof application);
+            GlobalGetAtomNameA(HIWORD(lp), topic, sizeof topic);
+            log_line(std::string("initiate ") + application + "|" + topic);
+            if (lstrcmpiA(application, dde_application.c_str()) != 0 ||
+                lstrcmpiA(topic, dde_topic.c_str()) != 0)
+                return 0;
+            // The answer carries atoms of its own, which the client deletes.
+            SendMessageA(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(w),
+                         MAKELPARAM(GlobalAddAtomA(dde_application.c_str()),
+                                    GlobalAddAtomA(dde_topic.c_str())));
+            log_line("answered");
+            return 0;
+        }
+        case WM_DDE_EXECUTE: {
+            HGLOBAL commands = reinterpret_cast<HGLOBAL>(lp);
+            std::string text = "<unreadable>";
+            if (const char* p = static_cast<const char*>(GlobalLock(commands))) {
+                text.assign(p, strnlen(p, GlobalSize(commands)));
+                GlobalUnlock(commands);
+            }
+            log_line("execute " + text);
+            PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(w),
+                         PackDDElParam(WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(commands)));
+            return 0;
+        }
+        case WM_DDE_TERMINATE:
+            log_line("terminate");
+            PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(w), 0);
+            DestroyWindow(w);
+            return 0;
         case WM_CLOSE:
             DestroyWindow(w);
             return 0;
@@ -171,6 +211,15 @@ int help(const char* log, int count) {
     return w ? run_messages() : 4;
 }
 
+int dde(const char* application, const char* topic, const char* log) {
+    log_name = log;
+    dde_application = application;
+    dde_topic = topic;
+    HWND w = make_window("TolvenPeerDde", "DDE-Partner", false);
+    write_whole((std::string(log) + ".ready").c_str(), "ready");
+    return w ? run_messages() : 4;
+}
+
 int clip_get(const char* file) {
     std::string text = "<none>";
     if (OpenClipboard(nullptr)) {
@@ -223,5 +272,6 @@ int main(int argc, char** argv) {
     if (mode == "clip-set" && argc == 3) return clip_set(argv[2]);
     if (mode == "keys" && argc == 4) return keys(argv[2], argv[3]);
     if (mode == "help" && argc == 4) return help(argv[2], std::atoi(argv[3]));
+    if (mode == "dde" && argc == 5) return dde(argv[2], argv[3], argv[4]);
     return 99;  // unknown mode or wrong arguments
 }

@@ -443,7 +443,7 @@ TEST_F(ScreenTest, KeyWaitFunctionReturnsTheKeyAndClearsTheFifo) {
     EXPECT_TRUE(ctrl_z_ends_input);
     call(wait_key_function, ")");
     EXPECT_EQ(slots.s, "x");
-    EXPECT_EQ(events.last_waited_key, 'x');
+    EXPECT_EQ(events.last_event, 'x');
 }
 
 TEST_F(ScreenTest, MessageBoxFunctionReturnsTheButton) {

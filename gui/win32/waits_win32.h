@@ -1,0 +1,8 @@
+#pragma once
+
+namespace tolven {
+
+class WaitPlatform;
+WaitPlatform& win32_wait_platform();
+
+}  // namespace tolven
