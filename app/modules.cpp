@@ -9,6 +9,7 @@
 #include "data/file_numbers.h"
 #include "data/item_list_statements.h"
 #include "data/odbc.h"
+#include "data/table_dialogs.h"
 #include "gui/dialogs.h"
 #include "gui/gui_state.h"
 #include "gui/waits.h"
@@ -52,6 +53,7 @@ constexpr const Module* kPortable[] = {
     &kFileSystemModule,
     &kItemListModule,
     &kDbaseModule,
+    &kTableDialogModule, // record and browse dialogs over the current table
     &kOdbcModule,        // ends an open connection
     &kSystemModule,
     &kSoundModule,       // music settings, last media control error

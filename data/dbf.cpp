@@ -69,13 +69,6 @@ std::string directory_of(const std::string& name) {
     return sep == std::string::npos ? std::string() : name.substr(0, sep + 1);
 }
 
-// Reports a pending database error as a runtime warning. A cancelled warning
-// ends the run, and the shutdown step frees the tables: callers take their
-// results from the table before reporting.
-void report() {
-    if (db_error.number != 0) raise_warning(db_error.number, db_error.text);
-}
-
 bool number_in_range(int32_t n) {
     if (n >= 1 && n <= kTableSlots) return true;
     raise_error(609);
@@ -417,6 +410,22 @@ FieldLookup TableFile::lookup() const {
     };
 }
 
+void report_db_error() {
+    if (db_error.number != 0) raise_warning(db_error.number, db_error.text);
+}
+
+std::string field_text(Table& t, int32_t number) {
+    return read_field_of(t, t.file->fields[size_t(number - 1)], number);
+}
+
+bool store_field_text(Table& t, int32_t number, std::string_view value) {
+    return write_field_to(t, t.file->fields[size_t(number - 1)], number, value) == 1;
+}
+
+void blank_field(Table& t, int32_t number) {
+    put_field_bytes(t, t.file->fields[size_t(number - 1)], {});
+}
+
 Table* current() {
     if (current_table < 1 || current_table > kTableSlots) return nullptr;
     return tables[current_table].get();
@@ -614,7 +623,7 @@ int32_t open_table(int32_t n, std::string_view file_name) {
         set_db_error(100, "Datensatz " + std::to_string(tt.file->count + 1) + " nicht in der Tabelle gefunden.");
     move(tt, Move::First, true);
     const int32_t count = tt.file->count;
-    report();
+    report_db_error();
     return count;
 }
 
@@ -626,7 +635,7 @@ int32_t select_table(int32_t n) {
     }
     current_table = n;
     const int32_t count = tables[n]->file->count;
-    report();
+    report_db_error();
     return count;
 }
 
@@ -638,7 +647,7 @@ int32_t close_table(int32_t n) {
     }
     int32_t count = tables[n]->file->count;
     close_slot(n);
-    report();
+    report_db_error();
     return count;
 }
 
@@ -681,7 +690,7 @@ int32_t go_to(std::string_view first_text, int32_t first_value, std::optional<in
         if (r != 0) go_to_record(*t, r);
     }
     const int32_t r = t->current;
-    report();
+    report_db_error();
     return r;
 }
 
@@ -692,7 +701,7 @@ std::string read_field(std::string_view name) {
     std::string s;
     if (!f) set_db_error(602, name);
     else s = read_field_of(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
-    report();
+    report_db_error();
     return s;
 }
 
@@ -702,7 +711,7 @@ std::string read_field(int32_t number) {
     std::string s;
     if (number < 1 || number > t->file->field_count) set_db_error(603, std::to_string(number));
     else s = read_field_of(*t, t->file->fields[size_t(number - 1)], number);
-    report();
+    report_db_error();
     return s;
 }
 
@@ -713,7 +722,7 @@ int32_t write_field(std::string_view name, std::string_view value) {
     int32_t r = 0;
     if (!f) set_db_error(604, name);
     else r = write_field_to(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1, value);
-    report();
+    report_db_error();
     return r;
 }
 
@@ -723,7 +732,7 @@ int32_t write_field(int32_t number, std::string_view value) {
     int32_t r = 0;
     if (number < 1 || number > t->file->field_count) set_db_error(605, std::to_string(number));
     else r = write_field_to(*t, t->file->fields[size_t(number - 1)], number, value);
-    report();
+    report_db_error();
     return r;
 }
 
@@ -732,7 +741,7 @@ int32_t write_record(int32_t n) {
     if (!t) return 0;
     put_record(*t, n == 0 ? t->current : n);
     const int32_t r = t->current;
-    report();
+    report_db_error();
     return r;
 }
 
@@ -752,13 +761,13 @@ int32_t mark_record(uint8_t flag) {
     // Without a current record there is nothing to mark; writing would add a
     // new record instead.
     if (t->current < 1 || t->current > t->file->count) {
-        report();
+        report_db_error();
         return 0;
     }
     t->buffer[0] = flag;
     put_record(*t, t->current);
     const int32_t r = t->current;
-    report();
+    report_db_error();
     return r;
 }
 }  // namespace
@@ -927,7 +936,7 @@ int32_t pack_table() {
         if (file.count > 0) move(*s, Move::First, true);
     }
     const int32_t count = file.count;
-    report();
+    report_db_error();
     return count;
 }
 
@@ -940,12 +949,12 @@ int32_t memo_to_items(std::string_view field_name) {
     const Field* f = t->field(field_name);
     if (!f) {
         set_db_error(602, field_name);
-        report();
+        report_db_error();
         return -1;
     }
     set_last_field(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
     if (f->type != 'M') {
-        report();
+        report_db_error();
         return -1;
     }
     item_list.clear();
@@ -954,7 +963,7 @@ int32_t memo_to_items(std::string_view field_name) {
     t->memo_first_block = first;
     t->memo_block_count = 0;
     if (first <= 0 || !t->file->has_memo) {
-        report();
+        report_db_error();
         return 0;
     }
     const size_t width = static_cast<size_t>(std::clamp(t->memo_width, 1, 255));
@@ -1000,7 +1009,7 @@ int32_t memo_to_items(std::string_view field_name) {
     // CR LF, and an added empty entry would grow each time a memo is edited.
     if (!line.empty()) add(std::move(line));
     t->memo_block_count = read;
-    report();
+    report_db_error();
     return read + pos;
 }
 
@@ -1010,12 +1019,12 @@ int32_t items_to_memo(std::string_view field_name) {
     const Field* f = t->field(field_name);
     if (!f) {
         set_db_error(604, field_name);
-        report();
+        report_db_error();
         return 0;
     }
     set_last_field(*t, *f, static_cast<int32_t>(f - t->file->fields.data()) + 1);
     if (f->type != 'M' || !t->file->has_memo) {
-        report();
+        report_db_error();
         return 0;
     }
     std::string_view field_text(reinterpret_cast<const char*>(t->buffer.data()) + f->offset, f->length);
@@ -1033,7 +1042,7 @@ int32_t items_to_memo(std::string_view field_name) {
     const int64_t need = int64_t(text.size() + 2 + kBlock - 1) / kBlock;
     const int64_t start = (old > 0 && old_blocks >= need) ? old : next_free_block(t->file->dbt);
     if (start + need > INT32_MAX / 2) {
-        report();
+        report_db_error();
         return 0;
     }
     std::vector<uint8_t> data(size_t(need) * kBlock, 0);
@@ -1041,20 +1050,20 @@ int32_t items_to_memo(std::string_view field_name) {
     data[text.size()] = 0x1A;
     data[text.size() + 1] = 0x1A;
     if (t->file->dbt.write(start, data.data(), static_cast<int32_t>(need)) != need) {
-        report();
+        report_db_error();
         return 0;
     }
     uint8_t block0[kBlock];
     read_block(t->file->dbt, 0, block0);
     put_le32(block0, static_cast<uint32_t>(memo_file_blocks(t->file->dbt)));
     if (t->file->dbt.write(0, block0, 1) != 1) {
-        report();
+        report_db_error();
         return 0;
     }
     put_field_bytes(*t, *f, right_aligned(start, 10));
     t->memo_first_block = static_cast<int32_t>(start);
     t->memo_block_count = static_cast<int32_t>(need);
-    report();
+    report_db_error();
     return 1;
 }
 
@@ -1063,7 +1072,7 @@ void set_memo_width(int32_t n) {
     if (!t) return;
     // A width below 1 could never hold a character.
     t->memo_width = std::clamp(n, 1, 255);
-    report();
+    report_db_error();
 }
 
 // ---------------------------------------------------------------------------
@@ -1155,7 +1164,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
     auto in = file_system().open(std::string(structure_file), OpenMode::Read, err);
     if (!in) {
         set_db_error(800, structure_file);
-        report();
+        report_db_error();
         return;
     }
     std::string content;
@@ -1189,7 +1198,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         bool duplicate = std::any_of(fields.begin(), fields.end(), [&](const Field& g) { return g.name == f.name; });
         if (f.name.empty() || duplicate) {
             set_db_error(801, f.name);
-            report();
+            report_db_error();
             return;
         }
         std::string type = upper(trim(parts[1]));
@@ -1206,12 +1215,12 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         else if (!number(parts[2], length) || length == 0 || length > 255) {
             // A field length is one byte in the file.
             set_db_error(802, trim(parts[2]));
-            report();
+            report_db_error();
             return;
         }
         if (f.type == 'N' && !trim(parts[3]).empty() && (!number(parts[3], decimals) || decimals > length)) {
             set_db_error(803, trim(parts[3]));
-            report();
+            report_db_error();
             return;
         }
         f.length = static_cast<uint8_t>(length);
@@ -1220,7 +1229,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         fields.push_back(std::move(f));
         if (record_length > 65535 || 32 * fields.size() + 33 > 65535) {
             set_db_error(802, std::to_string(length));
-            report();
+            report_db_error();
             return;
         }
     }
@@ -1260,7 +1269,7 @@ void create_table(std::string_view structure_file, std::string_view table_name) 
         if (m.rewrite(kBlock)) m.write(0, block0, 1);
         m.close_with_cache();
     }
-    report();
+    report_db_error();
 }
 
 bool create_index(std::string_view key_expression, std::string_view index_name) {
@@ -1273,19 +1282,19 @@ bool create_index(std::string_view key_expression, std::string_view index_name) 
     clear_db_error();
     close_indexes(*t);
     if (trim(key_expression).empty()) {
-        report();
+        report_db_error();
         return false;
     }
     auto ix = NdxIndex::create(index_file_name(index_name), key_expression, t->lookup());
     if (!ix) {
-        report();
+        report_db_error();
         return false;
     }
     fill_index(*t->file, *ix);
     t->indexes.push_back(std::move(ix));
     t->indexed = true;
     move(*t, Move::First, true);
-    report();
+    report_db_error();
     return true;
 }
 

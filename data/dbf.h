@@ -203,6 +203,17 @@ bool read_record(Table& t, int32_t r);
 // Writes the buffer as record b (append when outside 1..count) and keeps the
 // open indexes in step.
 void put_record(Table& t, int32_t b);
+// Reports a pending database error as a runtime warning. A cancelled warning
+// ends the run, and the shutdown step frees the tables: callers take their
+// results from the table before reporting.
+void report_db_error();
+// Field `number` (1..field count) of the record buffer as the field read
+// gives it (OEM text converted while the OEM font is in use), and the field
+// write into the buffer (false when the value is refused); neither reports.
+std::string field_text(Table& t, int32_t number);
+bool store_field_text(Table& t, int32_t number, std::string_view value);
+// Field `number` of the buffer set to blanks, whatever its type.
+void blank_field(Table& t, int32_t number);
 // A number the files write as bare digits (block numbers, dates, lengths in
 // the structure file): 1 to 9 decimal digits and nothing else.
 bool parse_digits(std::string_view s, int32_t& out);

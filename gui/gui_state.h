@@ -28,6 +28,8 @@ struct GuiState {
     // Code addresses of the rich-edit file procedures: load and save rich
     // text, load and save plain text.
     uint32_t rich_edit_procedures[4] = {};
+    // The id the next control made with one gets.
+    int32_t next_control_id = 1000;
 };
 extern GuiState gui_state;
 

@@ -22,6 +22,7 @@
 #include "data/odbc_platform.h"
 #include "data/win32/file_platform_win32.h"
 #include "data/win32/odbc_win32.h"
+#include "data/win32/table_dialogs_win32.h"
 #include "gui/dialog_platform.h"
 #include "gui/waits.h"
 #include "gui/win32/dialogs_win32.h"
@@ -60,6 +61,7 @@ void install_platform() {
     set_print_platform(&win32_print_platform());
     set_dialog_platform(&win32_dialog_platform());
     set_wait_platform(&win32_wait_platform());
+    table_dialogs::set_table_dialog_platform(&win32_table_dialog_platform());
     automation::set_window_source(collect_windows);
 }
 
