@@ -213,7 +213,7 @@ void RecordDialog::confirm(const std::vector<std::string>& texts) {
     }
     dbase::put_record(table_, table_.current);
     dbase::report_db_error();
-    finish(db_error_pending() ? 0 : 1);
+    finish(1);
 }
 
 // ---- browse dialog ----
