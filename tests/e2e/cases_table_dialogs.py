@@ -39,4 +39,8 @@ def cases():
             (False, {"NAME": "Ähre        ", "BETRAG": -7.25, "TAG": None, "OK": False}),
             (True, {"NAME": "Zebra       ", "BETRAG": None, "TAG": None, "OK": None}),
         ])),
+        listing("records_real", table_is("ADR.DBF", [
+            (False, {"NAME": "Meier       ", "BETRAG": 99.5, "TAG": "20251231", "OK": False}),
+            (False, {"NAME": "Ähre        ", "BETRAG": None, "TAG": None, "OK": None}),
+        ])),
     ]
