@@ -489,6 +489,7 @@ void BrowseDialog::commit(const std::vector<std::string>& texts) {
     if (refused >= 0) {
         // The refused field shows its old text again; the others keep what
         // was typed, and nothing is written.
+        for (size_t k = 0; k < edits_.size() && k < texts.size(); ++k) edits_[k].text = texts[k];
         Control& e = edits_[size_t(refused)];
         e.text = before[size_t(refused)];
         ++edit_texts_set_;

@@ -113,11 +113,14 @@ public:
             edits_made_ = d_.edits_made();
             for (HWND e : edits_) DestroyWindow(e);
             edits_.clear();
+            HWND after = HWND_TOP;
             for (const Control& c : d_.edits()) {
                 HWND e = make(dialog_, c);
-                // Over the cells they cover.
-                SetWindowPos(e, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+                // Over the cells they cover, and first in the tab order in
+                // the order they were made.
+                SetWindowPos(e, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
                 edits_.push_back(e);
+                after = e;
             }
             edit_texts_set_ = d_.edit_texts_set();
         }

@@ -43,4 +43,12 @@ def cases():
             (False, {"NAME": "Meier       ", "BETRAG": 99.5, "TAG": "20251231", "OK": False}),
             (False, {"NAME": "Ähre        ", "BETRAG": None, "TAG": None, "OK": None}),
         ])),
+        listing("browse_real", table_is("ADR.DBF", [
+            (False, {"NAME": "Anne      ", "BETRAG": 1.0, "TAG": None}),
+            (False, {"NAME": "Bernd     ", "BETRAG": 2.0}),
+            (True, {"NAME": "Clara     ", "BETRAG": 3.0}),
+            (False, {"NAME": "Dora      "}),
+            (False, {"NAME": "Emil      "}),
+            (False, {"NAME": "Fritz     ", "BETRAG": None, "TAG": "20030201"}),
+        ])),
     ]
