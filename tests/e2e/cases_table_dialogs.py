@@ -4,7 +4,7 @@ python3-dbf (see cases_dbase.py)."""
 import os
 
 import run_e2e
-from cases_dbase import python_dump
+from cases_dbase import checks, index_problems, python_dump
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -51,4 +51,8 @@ def cases():
             (False, {"NAME": "Emil      "}),
             (False, {"NAME": "Fritz     ", "BETRAG": None, "TAG": "20030201"}),
         ])),
+        listing("browse_index", checks(
+            table_is("ADR.DBF", [(False, {"NAME": n.ljust(10)}) for n in
+                                 ["Jan", "Ida", "Hugo", "Gerd", "Fritz", "Eva", "Dirk", "Carl", "Berta", "Anton", "Zoe"]]),
+            lambda work: index_problems(work, "ADR.DBF", "ADRN.NDX", [10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 11]))),
     ]
