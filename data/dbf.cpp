@@ -423,7 +423,7 @@ bool store_field_text(Table& t, int32_t number, std::string_view value) {
 }
 
 void blank_field(Table& t, int32_t number) {
-    put_field_bytes(t, t.file->fields[size_t(number - 1)], {});
+    put_field_bytes(t, t.file->fields[size_t(number - 1)], "");
 }
 
 Table* current() {
