@@ -32,6 +32,8 @@ constexpr uint32_t kVScroll = 0x50010001;
 constexpr int32_t kRowHeight = 21, kMaxRows = 100;
 // Record dialog rows.
 constexpr int32_t kFieldRow = 24;
+// A field wider than any screen is as wide as this.
+constexpr int32_t kMaxWidth = 32767;
 
 int32_t number_in(std::string_view text) {
     text = trim(text);
@@ -83,7 +85,7 @@ std::vector<FieldSpec> parse_field_list(std::string_view text) {
         FieldSpec f;
         f.name = std::string(trim(parts[k]));
         if (k + 1 < parts.size()) f.label = std::string(parts[k + 1]);
-        if (k + 2 < parts.size()) f.width = std::max(0, number_in(parts[k + 2]));
+        if (k + 2 < parts.size()) f.width = std::clamp(number_in(parts[k + 2]), 0, kMaxWidth);
         fields.push_back(std::move(f));
     }
     return fields;
@@ -202,7 +204,9 @@ void RecordDialog::handle(const Event& e, const std::vector<std::string>& edit_t
     else if (e.kind == Event::Click && e.id == ok_ && editable_) confirm(edit_texts);
 }
 
-void RecordDialog::confirm_as_shown() { confirm(values_); }
+void RecordDialog::confirm_as_shown() {
+    if (editable_) confirm(values_);
+}
 
 void RecordDialog::confirm(const std::vector<std::string>& texts) {
     const int32_t refused = take(values_, texts);

@@ -5,7 +5,8 @@
 // of each mode and the editing of a grid row. The platform only makes the
 // controls a dialog lists, shows what it says and hands it the user's
 // actions (data/win32/table_dialogs_win32.cpp); without one every dialog is
-// cancelled. Texts are Latin-1.
+// cancelled. Texts are Latin-1. The dialogs take their ids from the control
+// id counter kept with the gui's values (gui/gui_state.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -35,7 +36,7 @@ struct FieldSpec {
 constexpr size_t kMaxFields = 20;
 
 // "name;label;width;name;label;width...": at most kMaxFields triples; a
-// missing label is empty, a missing or bad width 0.
+// missing label is empty, a missing or bad width 0, widths at most 32767.
 std::vector<FieldSpec> parse_field_list(std::string_view text);
 
 // The control id counter of the window objects: started again at 1000 by
@@ -149,7 +150,8 @@ public:
     RecordDialog(dbase::Table& table, int32_t x, int32_t y, std::string_view title,
                  std::string_view field_list, int32_t mode);
     void handle(const Event& e, const std::vector<std::string>& edit_texts) override;
-    // "&Ok" with the values as they are shown.
+    // "&Ok" with the values as they are shown (mode 1 only: the other modes
+    // have no "&Ok").
     void confirm_as_shown();
     const std::vector<std::string>& values() const { return values_; }
 

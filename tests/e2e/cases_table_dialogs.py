@@ -55,4 +55,5 @@ def cases():
             table_is("ADR.DBF", [(False, {"NAME": n.ljust(10)}) for n in
                                  ["Jan", "Ida", "Hugo", "Gerd", "Fritz", "Eva", "Dirk", "Carl", "Berta", "Anton", "Zoe"]]),
             lambda work: index_problems(work, "ADR.DBF", "ADRN.NDX", [10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 11]))),
+        listing("records_oem"),
     ]
