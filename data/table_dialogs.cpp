@@ -537,6 +537,26 @@ int32_t answered_number() {
     return line ? table_dialogs::number_in(*line) : 0;
 }
 
+// The current table; without one runtime error 610 and the result 0.
+dbase::Table* dialog_table() {
+    dbase::Table* t = dbase::current();
+    if (!t) {
+        raise_error(610);
+        set_result_int(0);
+    }
+    return t;
+}
+
+// Records the dialog with what it gave (1 or the record chosen; nothing when
+// cancelled) and leaves that as the function's result.
+void conclude(const char* kind, const std::string& title, const table_dialogs::TableDialog& d) {
+    const int32_t result = d.finished() ? d.result() : 0;
+    std::optional<std::string> answer;
+    if (result) answer = std::to_string(result);
+    automation::record_dialog(kind, title, answer);
+    set_result_int(result);
+}
+
 }  // namespace
 
 void record_dialog_function() {
@@ -545,22 +565,15 @@ void record_dialog_function() {
     const std::string title = read_string(',');
     const std::string fields = read_string(',');
     const int32_t mode = read_int(')');
-    dbase::Table* t = dbase::current();
-    if (!t) {
-        raise_error(610);
-        set_result_int(0);
-        return;
-    }
+    dbase::Table* t = dialog_table();
+    if (!t) return;
     RecordDialog dialog(*t, x, y, title, fields, mode);
     if (automation::answering()) {
         if (answered_number() == 1) dialog.confirm_as_shown();
     } else {
         table_dialogs::platform->run(dialog);
     }
-    const int32_t result = dialog.finished() ? dialog.result() : 0;
-    automation::record_dialog("record", title,
-                              result ? std::optional<std::string>("1") : std::nullopt);
-    set_result_int(result);
+    conclude("record", title, dialog);
 }
 
 void browse_dialog_function() {
@@ -570,19 +583,12 @@ void browse_dialog_function() {
     const int32_t rows = read_int(',');
     const std::string fields = read_string(',');
     const int32_t mode = read_int(')');
-    dbase::Table* t = dbase::current();
-    if (!t) {
-        raise_error(610);
-        set_result_int(0);
-        return;
-    }
+    dbase::Table* t = dialog_table();
+    if (!t) return;
     BrowseDialog dialog(*t, x, y, title, rows, fields, mode);
     if (automation::answering()) dialog.choose(answered_number());
     else table_dialogs::platform->run(dialog);
-    const int32_t result = dialog.finished() ? dialog.result() : 0;
-    automation::record_dialog("browse", title,
-                              result ? std::optional<std::string>(std::to_string(result)) : std::nullopt);
-    set_result_int(result);
+    conclude("browse", title, dialog);
 }
 
 namespace {
