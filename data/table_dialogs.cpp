@@ -317,10 +317,13 @@ BrowseDialog::BrowseDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
 
 int32_t BrowseDialog::last_position() const { return std::max(1, count_ - rows_ + 1); }
 
+// Each cell is its frame followed by its text.
 Control& BrowseDialog::cell(int32_t row, int32_t column) {
     const size_t per_row = columns_.size() * 2 + (mode_ != 0 ? 1 : 0);
     return controls_[first_cell_ + static_cast<size_t>(row) * per_row + static_cast<size_t>(column) * 2 + 1];
 }
+
+Control& BrowseDialog::cell_frame(int32_t row, int32_t column) { return (&cell(row, column))[-1]; }
 
 Control* BrowseDialog::row_button(int32_t row) {
     if (mode_ == 0) return nullptr;
@@ -340,12 +343,15 @@ void BrowseDialog::fill() {
         dbase::move(t, dbase::Move::First, false);
         for (int32_t k = 1; k < position_ && !t.end; ++k) dbase::move(t, dbase::Move::Next, false);
     }
+    // A database error still pending from before must not stop the filling;
+    // a read that fails now does.
+    const bool failed_before = db_error_pending();
     for (int32_t r = 0; r < rows_ && count_ > 0; ++r) {
         bool read;
         if (indexed) {
             if (r > 0) dbase::move(t, dbase::Move::Next, true);
             else if (!t.end) dbase::read_record(t, t.current);
-            read = !t.end && !db_error_pending();
+            read = !t.end && (failed_before || !db_error_pending());
         } else {
             read = position_ + r <= count_ && dbase::read_record(t, position_ + r);
         }
@@ -382,9 +388,8 @@ void BrowseDialog::show_buttons() {
         }
         // The row being edited shows its edit fields instead of its cells.
         for (int32_t k = 0; k < static_cast<int32_t>(columns_.size()); ++k) {
-            Control& text = cell(r, k);
-            text.visible = r != editing_;
-            (&text)[-1].visible = r != editing_;
+            cell(r, k).visible = r != editing_;
+            cell_frame(r, k).visible = r != editing_;
         }
     }
 }

@@ -191,6 +191,7 @@ private:
     void show_buttons();
     int32_t last_position() const;
     Control& cell(int32_t row, int32_t column);
+    Control& cell_frame(int32_t row, int32_t column);
     Control* row_button(int32_t row);
 
     int32_t rows_, mode_;

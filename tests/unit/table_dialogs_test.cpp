@@ -76,6 +76,18 @@ TEST_F(TableDialogTest, ScrollLimitOfOneRowStillMoves) {
     EXPECT_EQ(d.first_position(), 1);
 }
 
+TEST_F(TableDialogTest, AnIndexedGridFillsWhileAnEarlierErrorIsPending) {
+    ASSERT_TRUE(dbase::create_index("NAME", "T"));
+    dbase::go_to("7", 7, std::nullopt);
+    errors.error_mode = -1;
+    dbase::read_field("NIX");  // 602, pending until an index function clears it
+    ASSERT_TRUE(db_error_pending());
+    BrowseDialog d(table(), 0, 0, "", 3, "NAME;N;50", 2);
+    EXPECT_EQ(d.first_position(), 5);
+    EXPECT_EQ(d.row_record(0), 5);
+    EXPECT_EQ(d.row_record(2), 7);
+}
+
 TEST_F(TableDialogTest, TypedValuesReachTheBufferOnlyWhenAllAreTaken) {
     dbase::write_field("TAG", "20240229");
     dbase::write_field("ZAHL", "2.5");
