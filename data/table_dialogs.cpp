@@ -72,7 +72,7 @@ void set_table_dialog_platform(TableDialogPlatform* p) {
     platform = p ? p : &cancelling_platform;
 }
 
-std::vector<FieldSpec> parse_field_list(std::string_view text) {
+std::vector<ListedField> parse_field_list(std::string_view text) {
     std::vector<std::string_view> parts;
     while (!text.empty()) {
         const size_t end = text.find(';');
@@ -80,9 +80,9 @@ std::vector<FieldSpec> parse_field_list(std::string_view text) {
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
-    std::vector<FieldSpec> fields;
+    std::vector<ListedField> fields;
     for (size_t k = 0; k < parts.size() && fields.size() < kMaxFields; k += 3) {
-        FieldSpec f;
+        ListedField f;
         f.name = std::string(trim(parts[k]));
         if (k + 1 < parts.size()) f.label = std::string(parts[k + 1]);
         if (k + 2 < parts.size()) f.width = std::clamp(number_in(parts[k + 2]), 0, kMaxWidth);
@@ -101,15 +101,15 @@ TableDialog::TableDialog(dbase::Table& table, int32_t x, int32_t y, std::string_
                          std::string_view field_list)
     : table_(table), title_(title), x_(x), y_(y) {
     restart_control_ids();
-    for (FieldSpec& spec : parse_field_list(field_list)) {
+    for (ListedField& listed : parse_field_list(field_list)) {
         Column c;
-        if (const dbase::Field* f = table.field(spec.name)) {
+        if (const dbase::Field* f = table.field(listed.name)) {
             c.number = static_cast<int32_t>(f - table.file->fields.data()) + 1;
             c.type = f->type;
         } else {
-            set_db_error(602, spec.name);
+            set_db_error(602, listed.name);
         }
-        c.spec = std::move(spec);
+        c.listed = std::move(listed);
         columns_.push_back(std::move(c));
     }
 }
@@ -158,7 +158,7 @@ int32_t TableDialog::take(const std::vector<std::string>& before,
         }
         if (!taken) {
             table_.buffer = saved;
-            raise_notice(617, c.spec.label);
+            raise_notice(617, c.listed.label);
             return static_cast<int32_t>(k);
         }
     }
@@ -172,7 +172,7 @@ RecordDialog::RecordDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
     : TableDialog(table, x, y, title, field_list), editable_(mode == 1) {
     const int32_t n = static_cast<int32_t>(columns_.size());
     int32_t widest = 0;
-    for (const Column& c : columns_) widest = std::max(widest, c.spec.width);
+    for (const Column& c : columns_) widest = std::max(widest, c.listed.width);
     width_ = std::max(widest + 140, 300);
     height_ = kFieldRow * n + 84;
     add(control(Control::Frame, "BUTTON", "", kGroupBox, 10, 4, width_ - 26, kFieldRow * n + 14, true));
@@ -181,13 +181,13 @@ RecordDialog::RecordDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
         const int32_t top = 16 + kFieldRow * k;
         const bool numeric = col.type == 'N';
         values_.push_back(shown(col));
-        Control& label = add(control(Control::Label, "STATIC", col.spec.label, kStatic, 20, top + 2, 100, 16, false));
+        Control& label = add(control(Control::Label, "STATIC", col.listed.label, kStatic, 20, top + 2, 100, 16, false));
         label.column = k;
         Control& value = editable_
             ? add(control(Control::Edit, "EDIT", values_.back(), kEdit | (numeric ? kEditRight : 0), 120, top,
-                          col.spec.width, 20, true))
+                          col.listed.width, 20, true))
             : add(control(Control::Value, "STATIC", values_.back(), kStatic | (numeric ? kRightAligned : 0), 120,
-                          top + 2, col.spec.width, 16, false));
+                          top + 2, col.listed.width, 16, false));
         value.column = k;
         if (editable_) value.exstyle = kClientEdge;
     }
@@ -259,7 +259,7 @@ BrowseDialog::BrowseDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
     int32_t grid_width = 0;
     for (const Column& c : columns_) {
         column_x.push_back(cells_x + grid_width);
-        grid_width += c.spec.width + 3;
+        grid_width += c.listed.width + 3;
     }
     const int32_t bar_x = cells_x + grid_width + 4;
     width_ = std::max(300, bar_x + 16 + 16);
@@ -289,7 +289,7 @@ BrowseDialog::BrowseDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
     add(control(Control::Count, "STATIC", "", kStatic, 60, bottom + 3, 80, 16, false));
     for (int32_t k = 0; k < n; ++k) {
         const Column& c = columns_[static_cast<size_t>(k)];
-        add(control(Control::Label, "STATIC", c.spec.label, kStatic, column_x[size_t(k)], 4, c.spec.width + 3, 16,
+        add(control(Control::Label, "STATIC", c.listed.label, kStatic, column_x[size_t(k)], 4, c.listed.width + 3, 16,
                     false)).column = k;
     }
     first_row_button_ = controls_.size();
@@ -301,12 +301,12 @@ BrowseDialog::BrowseDialog(dbase::Table& table, int32_t x, int32_t y, std::strin
         for (int32_t k = 0; k < n; ++k) {
             const Column& c = columns_[static_cast<size_t>(k)];
             Control& frame = add(control(Control::CellFrame, "BUTTON", "", kGroupBox | kDisabled,
-                                         column_x[size_t(k)], top, c.spec.width + 3, kRowHeight, true));
+                                         column_x[size_t(k)], top, c.listed.width + 3, kRowHeight, true));
             frame.enabled = false;
             frame.row = r;
             frame.column = k;
             Control& text = add(control(Control::Value, "STATIC", "", kStatic | (c.type == 'N' ? kRightAligned : 0),
-                                        column_x[size_t(k)] + 2, top + 7, c.spec.width - 1, 13, false));
+                                        column_x[size_t(k)] + 2, top + 7, c.listed.width - 1, 13, false));
             text.row = r;
             text.column = k;
         }
@@ -474,7 +474,7 @@ void BrowseDialog::start_editing(int32_t row) {
         const Column& c = columns_[size_t(k)];
         Control& e = edits_.emplace_back(control(Control::Edit, "EDIT", cells_[size_t(row)][size_t(k)],
                                                  kEdit | (c.type == 'N' ? kEditRight : 0), under.x - 2,
-                                                 under.y - 7, c.spec.width + 3, 23, true));
+                                                 under.y - 7, c.listed.width + 3, 23, true));
         e.exstyle = kClientEdge;
         e.row = row;
         e.column = k;

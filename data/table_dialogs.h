@@ -29,7 +29,7 @@ void browse_dialog_function();
 namespace table_dialogs {
 
 // One triple of the field list: field name, label, width in pixels.
-struct FieldSpec {
+struct ListedField {
     std::string name, label;
     int32_t width = 0;
 };
@@ -37,7 +37,7 @@ constexpr size_t kMaxFields = 20;
 
 // "name;label;width;name;label;width...": at most kMaxFields triples; a
 // missing label is empty, a missing or bad width 0, widths at most 32767.
-std::vector<FieldSpec> parse_field_list(std::string_view text);
+std::vector<ListedField> parse_field_list(std::string_view text);
 
 // The control id counter of the window objects: started again at 1000 by
 // each table dialog, taken by every control made with an id.
@@ -81,7 +81,7 @@ struct Event {
 // A column of the current table: its field number (0 when the name is no
 // field), type letter and width.
 struct Column {
-    FieldSpec spec;
+    ListedField listed;
     int32_t number = 0;
     char type = 'C';
 };
