@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/waits.h"
 #include "screen/events.h"
-#include "screen/keys.h"
 #include "screen/win32/main_window.h"
 
 namespace tolven {
@@ -32,18 +32,16 @@ HWND make(HWND dialog, const Control& c) {
     return h;
 }
 
-// Waits for the user to do something in the dialog, the way the general
-// wait does: the event state is cleared, then messages are handled with
-// short sleeps until a key code or a command has been recorded. The
-// dialog procedure records Enter as key 13, Escape as 2, a click on a
-// control as its negated id and a scroll bar move as key 255.
-void wait_for_dialog_event(HWND dialog) {
-    events.last_key = 0;
-    events.last_virtual_key = 0;
-    events.last_command = 0;
-    events.last_control = 0;
-    while (IsWindow(dialog) && events.last_key == 0 && events.last_command == 0) wait_and_pump();
-    key_fifo.clear();
+// Waits for the user to do something in the dialog, as the general wait
+// does. The dialog procedure records Enter as key 13, Escape as 2, a click
+// on a control as its negated id and a scroll bar move as key 255. Messages
+// are handled at least once per wait, so that the dialog goes on even while
+// a flag the wait ends on and nothing clears stays set (a paint request).
+void wait_for_dialog_event() {
+    begin_wait(WaitKind::Any);
+    do wait_platform().wait_a_moment();
+    while (!wait_ended(WaitKind::Any) && wait_platform().input_possible());
+    finish_wait(WaitKind::Any);
 }
 
 // The dialog's window and controls, kept as the dialog last said.
@@ -177,7 +175,7 @@ public:
         const bool recording = events.command_recording;
         events.command_recording = true;
         while (!d.finished()) {
-            wait_for_dialog_event(shown.window());
+            wait_for_dialog_event();
             const std::optional<Event> e = shown.event();
             if (!e) continue;
             d.handle(*e, shown.edit_texts());
