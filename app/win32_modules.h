@@ -7,6 +7,7 @@
 
 #include "core/registry.h"
 #include "gui/menus.h"
+#include "gui/window_objects.h"
 #include "screen/pixel_text.h"
 
 namespace tolven {
@@ -14,6 +15,7 @@ namespace tolven {
 inline constexpr const Module* kWin32Modules[] = {
     &kPixelTextModule,
     &kMenuModule,        // menus, timer, DDE
+    &kWindowObjectModule,  // window and control objects, rich-edit procedures
 };
 
 }  // namespace tolven

@@ -30,6 +30,8 @@ struct GuiState {
     uint32_t rich_edit_procedures[4] = {};
     // The id the next control made with one gets.
     int32_t next_control_id = 1000;
+    // New controls get the custom font (statement CONTROLFONT).
+    bool control_font = false;
 };
 extern GuiState gui_state;
 

@@ -42,4 +42,17 @@ bool record_dde_answer(uint32_t sender) {
     return true;
 }
 
+bool take_tab_change(uint32_t window) {
+    constexpr int32_t kTabChanged = -551;
+    if (events.notify_window == 0 || events.notify_window != window ||
+        events.notify_code != kTabChanged)
+        return false;
+    events.notify_window = 0;
+    return true;
+}
+
+int32_t focus_as_seen(uint32_t focus) {
+    return static_cast<int32_t>(events.help_request ? 0u - focus : focus);
+}
+
 }  // namespace tolven

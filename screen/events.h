@@ -95,5 +95,13 @@ void record_timer_tick(uintptr_t timer_id);
 // WM_DDE_ACK: while an initiation is under way, the first program to answer
 // becomes the partner; true when `sender` was taken.
 bool record_dde_answer(uint32_t sender);
+// True when the last notification came from `window` with the code of a
+// tab change (TCN_SELCHANGE); the sender is then forgotten, so that one
+// change is reported once.
+bool take_tab_change(uint32_t window);
+
+// The focus window as programs see it: negated while a help request is
+// pending, so that a program tells F1 on control h by comparing with -h.
+int32_t focus_as_seen(uint32_t focus);
 
 }  // namespace tolven

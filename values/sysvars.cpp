@@ -151,11 +151,7 @@ void read_token(uint8_t code, std::string_view text) {
         case Sys::WINDOWBOTTOM: put_int(display().window_edges().bottom); break;
         case Sys::WINDOWLEFT: put_int(display().window_edges().left); break;
         case Sys::WINDOWRIGHT: put_int(display().window_edges().right); break;
-        case Sys::FOCUS: {
-            const int32_t focus = as_value(sys.focus_window());
-            put_int(events.help_request ? static_cast<int32_t>(0u - static_cast<uint32_t>(focus)) : focus);
-            break;
-        }
+        case Sys::FOCUS: put_int(focus_as_seen(sys.focus_window())); break;
         case Sys::DBINFO160: case Sys::DBINFO161: case Sys::DBINFO162: case Sys::DBINFO163: case Sys::DBINFO164: case Sys::DBINFO165: case Sys::DBINFO166: case Sys::DBINFO167:
         case Sys::DBINFO168: case Sys::DBINFO169: case Sys::DBINFO170: case Sys::DBINFO171: case Sys::DBINFO172: case Sys::DBISOPEN: case Sys::DBMODE: case Sys::DBFIELDNAME:
             read_table_row(token);

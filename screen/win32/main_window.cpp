@@ -481,8 +481,24 @@ void paint(HWND h) {
     EndPaint(h, &ps);
 }
 
+bool making_main_window = false;
+
+// A program can make more windows of the main window's class. They record
+// input like the main window, but the text screen, its image and the end of
+// the program belong to the main window alone.
+bool main_window_only(HWND h, UINT m) {
+    if (h == mw.hwnd || (making_main_window && !mw.hwnd)) return false;
+    switch (m) {
+        case WM_CREATE: case WM_DESTROY: case WM_PAINT: case WM_CLOSE:
+        case WM_GETMINMAXINFO: case WM_QUERYENDSESSION: case WM_ENDSESSION: return true;
+        default: return false;
+    }
+}
+
 LRESULT main_procedure(HWND h, UINT m, WPARAM wp, LPARAM lp, bool dialog_style) {
     if (record_message(h, m, wp, lp)) return m;
+    if (main_window_only(h, m))
+        return dialog_style ? DefDlgProcA(h, m, wp, lp) : DefWindowProcA(h, m, wp, lp);
     switch (m) {
         case WM_CREATE: cell_setup(h); return 0;
         case WM_DESTROY: window_destroyed(h); return 0;
@@ -658,8 +674,10 @@ void ensure_main_window() {
     register_main_class(mw.used);
     DWORD style = mw.used.style;
     if (mw.used.popup) style |= WS_POPUP;
+    making_main_window = true;
     HWND h = CreateWindowExA(0, kMainClass, mw.used.title.c_str(), style, 0, 0, mw.screen_w,
                              mw.screen_h, GetDesktopWindow(), menu, instance(), nullptr);
+    making_main_window = false;
     if (!h) {
         if (menu) DestroyMenu(menu);
         return;
@@ -787,6 +805,8 @@ void end_printer_targets() {
     }
     // The pen and brush were selected into the window's DCs when made.
 }
+
+HFONT custom_font() { return mw.custom_font; }
 
 void pump_main_messages() {
     draw_damage();

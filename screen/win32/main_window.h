@@ -63,6 +63,8 @@ void replace_current_pen(HPEN pen, bool owned);
 // deleting the previous custom font and putting back the fonts the targets
 // had before it (null: only that).
 void replace_custom_font(HFONT font);
+// The font of the last font creation statement, null when there is none.
+HFONT custom_font();
 
 // The dialog whose navigation keys the pump handles (set by the window
 // objects); null when none.
