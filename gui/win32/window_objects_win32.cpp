@@ -140,7 +140,8 @@ HWND create_window(const Placement& p, bool child) {
                              std::abs(height), p.parent, nullptr, instance(), nullptr);
     if (!h) return nullptr;
     ShowWindow(h, SW_SHOWNORMAL);
-    if (height >= 0) make_current_dialog(h);
+    // A child window is navigated as part of the window it lies in.
+    if (height >= 0 && !child) make_current_dialog(h);
     return h;
 }
 
