@@ -42,12 +42,17 @@ bool record_dde_answer(uint32_t sender) {
     return true;
 }
 
-bool take_tab_change(uint32_t window) {
+void record_notification(uint32_t window, int32_t code) {
     constexpr int32_t kTabChanged = -551;
-    if (events.notify_window == 0 || events.notify_window != window ||
-        events.notify_code != kTabChanged)
-        return false;
-    events.notify_window = 0;
+    events.notify_window = window;
+    events.notify_code = code;
+    events.notify_flag = true;
+    if (code == kTabChanged) events.tab_change_window = window;
+}
+
+bool take_tab_change(uint32_t window) {
+    if (events.tab_change_window == 0 || events.tab_change_window != window) return false;
+    events.tab_change_window = 0;
     return true;
 }
 

@@ -56,6 +56,10 @@ struct EventState {
     uint32_t notify_window = 0;
     int32_t notify_code = 0;
     bool notify_flag = false;
+    // The tab control whose tab change is still to be reported. Kept apart
+    // from the last notification because a click on a tab is followed by
+    // the control's click notification, which would hide the change.
+    uint32_t tab_change_window = 0;
 
     // wParam of the last message 996 the main window received.
     int32_t message_996 = 0;
@@ -95,9 +99,13 @@ void record_timer_tick(uintptr_t timer_id);
 // WM_DDE_ACK: while an initiation is under way, the first program to answer
 // becomes the partner; true when `sender` was taken.
 bool record_dde_answer(uint32_t sender);
-// True when the last notification came from `window` with the code of a
-// tab change (TCN_SELCHANGE); the sender is then forgotten, so that one
-// change is reported once.
+
+// A WM_NOTIFY from control `window` with notification `code`.
+void record_notification(uint32_t window, int32_t code);
+
+// True when tab control `window` changed its tab (TCN_SELCHANGE) since the
+// last notification of a change was taken; that one is then forgotten, so
+// that one change is reported once.
 bool take_tab_change(uint32_t window);
 
 // The focus window as programs see it: negated while a help request is

@@ -309,9 +309,8 @@ void store_mouse(LPARAM lp) {
 }
 
 void record_notify(HWND h, WPARAM wp, LPARAM lp) {
-    events.notify_window = handle_value(GetDlgItem(h, static_cast<int>(wp)));
-    events.notify_code = lp ? static_cast<int32_t>(reinterpret_cast<NMHDR*>(lp)->code) : 0;
-    events.notify_flag = true;
+    record_notification(handle_value(GetDlgItem(h, static_cast<int>(wp))),
+                        lp ? static_cast<int32_t>(reinterpret_cast<NMHDR*>(lp)->code) : 0);
 }
 
 void move_scroll_bar(HWND h, UINT m, WPARAM wp, LPARAM lp) {

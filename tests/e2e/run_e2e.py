@@ -64,6 +64,7 @@ import shutil
 import struct
 import subprocess
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -116,6 +117,7 @@ class Case:
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
         self.display = None         # the X display the program runs on (set for prepare)
+        self.during = None          # function(wine, workdir) run in a thread beside the program
 
 
 def parse_listing(path):
@@ -375,7 +377,12 @@ def run_case(wine, case):
     args = case.args if case.args is not None else ([] if case.no_program else ["prog.tvc"])
     args = [a.replace("{prog}", "prog.tvc") for a in args]
     started = time.monotonic()
+    beside = threading.Thread(target=case.during, args=(wine, work), daemon=True) if case.during else None
+    if beside:
+        beside.start()
     code, out, err = wine.run([exe] + args, cwd=work, extra_env=env, timeout=case.timeout)
+    if beside:
+        beside.join(timeout=15)
     case.seconds = time.monotonic() - started
     problems = []
     if code is None:
