@@ -52,7 +52,9 @@ Directives in a listing (comments to the assembler):
   such files are removed before the run. In before and after commands and in
   the expected text of file and unordered, {winwork} stands for the work
   folder as the program sees it (Z:\\...).
-Python-defined cases (files that no listing can make) live in cases_*.py.
+Python-defined cases (files that no listing can make) live in cases_*.py;
+a case's `during` runs in a thread beside the program (real X input with
+xdotool, for example).
 """
 import configparser
 import glob
