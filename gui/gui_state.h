@@ -1,7 +1,7 @@
 // Values the dialogs, waits, menus and rich-edit controls leave for programs
-// to read through system variables. The statements that set them live with
-// their dialogs and waits; until those exist the values keep their start
-// values.
+// to read through system variables, and the settings of the window objects
+// (control ids, control font). The statements that set them live with
+// their dialogs, waits and window objects.
 #pragma once
 #include <cstdint>
 #include <string>
