@@ -38,7 +38,12 @@ bool readable_name(const char* name) {
 }
 
 DWORD stream_file(HWND h, const char* name, bool save, WPARAM format) {
-    if (!IsWindow(h) || SendMessageA(h, EM_GETOPTIONS, 0, 0) == 0 || !readable_name(name))
+    // The stream callbacks run in this process: a control of another
+    // process cannot call them.
+    DWORD process = 0;
+    if (!IsWindow(h) || !GetWindowThreadProcessId(h, &process) ||
+        process != GetCurrentProcessId() || SendMessageA(h, EM_GETOPTIONS, 0, 0) == 0 ||
+        !readable_name(name))
         return ERROR_INVALID_PARAMETER;
     HANDLE file = save ? CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)

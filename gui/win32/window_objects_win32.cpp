@@ -285,9 +285,12 @@ std::string caption_of(HWND h, int limit) {
 // returns true; that window, or null.
 template <class Visit>
 HWND walk_top_level(Visit visit) {
+    // Windows that come and go while the walk runs can send it round in
+    // circles; no desktop holds this many windows.
+    constexpr int kMostWindows = 1 << 16;
     HWND h = GetWindow(GetDesktopWindow(), GW_CHILD);
     if (h) h = GetWindow(h, GW_HWNDFIRST);
-    for (; h; h = GetWindow(h, GW_HWNDNEXT))
+    for (int k = 0; h && k < kMostWindows; h = GetWindow(h, GW_HWNDNEXT), ++k)
         if (visit(h)) return h;
     return nullptr;
 }
