@@ -30,6 +30,11 @@ uintptr_t real_address(uint32_t value);
 // the function in the error raised when it faults.
 int32_t call(uint32_t address, const int32_t* args, int count, std::string_view what);
 
+// Runs `body` with the fault handling of the calls above: a fault inside
+// it (a platform call given a bad address by the program) ends the program
+// with runtime error 207 naming `what`, not with a crash.
+void run_guarded(std::string_view what, void (*body)(void*), void* context);
+
 // Loads `dll`, calls `function` and frees the DLL again; raises 247 or 248
 // when loading or looking up fails (then returns 0 with called = false).
 int32_t call_named(const std::string& dll, const std::string& function, const int32_t* args, int count,

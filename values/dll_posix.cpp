@@ -13,6 +13,7 @@ int32_t call(uint32_t, const int32_t*, int, std::string_view what) {
     raise_error(207, what);
     return 0;
 }
+void run_guarded(std::string_view, void (*body)(void*), void* context) { body(context); }
 int32_t call_named(const std::string& dll, const std::string&, const int32_t*, int, bool& called) {
     called = false;
     raise_error(247, dll);

@@ -385,10 +385,20 @@ void post_message_function() {
 }
 
 void send_message_function() {
-    const Message m = read_message();
-    const LRESULT r = SendMessageA(m.h, m.message, m.wparam, m.lparam);
+    struct Call {
+        Message m;
+        LRESULT result;
+    } call{read_message(), 0};
+    // The parameters may be addresses the program made up; the control
+    // that reads them must not take the runtime down with it.
+    dll::run_guarded("Nachricht " + std::to_string(call.m.message),
+                     [](void* c) {
+                         auto* k = static_cast<Call*>(c);
+                         k->result = SendMessageA(k->m.h, k->m.message, k->m.wparam, k->m.lparam);
+                     },
+                     &call);
     Sleep(1);
-    set_result_long(static_cast<int32_t>(r));
+    set_result_long(static_cast<int32_t>(call.result));
 }
 
 void scroll_pos_function() { set_result_int(GetScrollPos(read_window(')'), SB_CTL)); }

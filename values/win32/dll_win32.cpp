@@ -63,7 +63,7 @@ int32_t narrow(intptr_t r) {
 
 // A fault inside a called function ends the program with a runtime error
 // naming the function, not with a silent crash.
-std::string calling;
+std::string calling;  // what the error names
 bool in_call = false;
 
 LONG CALLBACK on_fault(EXCEPTION_POINTERS* info) {
@@ -76,15 +76,16 @@ LONG CALLBACK on_fault(EXCEPTION_POINTERS* info) {
     in_call = false;
     const int mode = errors.error_mode;
     if (mode == -1) errors.error_mode = 0;  // the call cannot be resumed: the program must end
-    raise_error(207, "DLL-Funktion " + calling);
+    raise_error(207, calling);
     ExitProcess(2);
 }
 
 struct FaultGuard {
-    FaultGuard(std::string_view what) {
+    FaultGuard(std::string_view kind, std::string_view what) {
         static PVOID handler = AddVectoredExceptionHandler(1, on_fault);
         (void)handler;
-        calling.assign(what);
+        calling.assign(kind);
+        calling.append(what);
         in_call = true;
     }
     ~FaultGuard() { in_call = false; }
@@ -133,7 +134,7 @@ intptr_t dispatch(uintptr_t f, const int32_t* a, int n, std::integer_sequence<in
 
 int32_t call_real(uintptr_t f, const int32_t* args, int count, std::string_view what) {
     if (count < 0 || count > kMaxArguments || f == 0) return 0;
-    FaultGuard guard(what);
+    FaultGuard guard("DLL-Funktion ", what);
     const intptr_t r = dispatch(f, args, count, std::make_integer_sequence<int, kMaxArguments + 1>{});
     return narrow(r);
 }
@@ -155,6 +156,11 @@ uint32_t proc_address(uint32_t handle, const std::string& name) {
 
 int32_t call(uint32_t address, const int32_t* args, int count, std::string_view what) {
     return call_real(real_of(address), args, count, what);
+}
+
+void run_guarded(std::string_view what, void (*body)(void*), void* context) {
+    FaultGuard guard("", what);
+    body(context);
 }
 
 int32_t call_named(const std::string& dll, const std::string& function, const int32_t* args, int count,
