@@ -52,9 +52,7 @@ Directives in a listing (comments to the assembler):
   such files are removed before the run. In before and after commands and in
   the expected text of file and unordered, {winwork} stands for the work
   folder as the program sees it (Z:\\...).
-Python-defined cases (files that no listing can make) live in cases_*.py;
-a case's `during` runs in a thread beside the program (real X input with
-xdotool, for example).
+Python-defined cases (files that no listing can make) live in cases_*.py.
 """
 import configparser
 import glob
@@ -66,7 +64,6 @@ import shutil
 import struct
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -119,7 +116,6 @@ class Case:
         self.check = None           # extra check: function(workdir) -> error text or None
         self.prepare = None         # function(workdir) run before the program
         self.display = None         # the X display the program runs on (set for prepare)
-        self.during = None          # function(wine, workdir) run in a thread beside the program
 
 
 def parse_listing(path):
@@ -379,12 +375,7 @@ def run_case(wine, case):
     args = case.args if case.args is not None else ([] if case.no_program else ["prog.tvc"])
     args = [a.replace("{prog}", "prog.tvc") for a in args]
     started = time.monotonic()
-    beside = threading.Thread(target=case.during, args=(wine, work), daemon=True) if case.during else None
-    if beside:
-        beside.start()
     code, out, err = wine.run([exe] + args, cwd=work, extra_env=env, timeout=case.timeout)
-    if beside:
-        beside.join(timeout=15)
     case.seconds = time.monotonic() - started
     problems = []
     if code is None:
