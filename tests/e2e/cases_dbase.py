@@ -829,8 +829,8 @@ def cases():
         header_years_and_version(),
         damaged_files(),
         count_written("dbase_count_written_at_end", "", None, 0),
-        count_written("dbase_count_written_after_runtime_error", "#63 not built",
-                      [error("Befehl unbekannt: 63", 5), exited(2)], 2),
+        count_written("dbase_count_written_after_runtime_error", "WEND without a loop",
+                      [error("WHILE, WHILELOOP oder WHILENOT fehlt!", 5), exited(2)], 2),
         count_written("dbase_count_written_after_cancelled_warning", "EVAL @DBGOTO(7)",
                       [{"event": "box", "caption": "Schl\u00fcsselfeld nicht in Ordnung: Datensatz 7 nicht in der "
                         "Tabelle gefunden.", "text": "Zeile 5!", "type": 49, "answer": 2},

@@ -29,7 +29,7 @@ def runtime_error(caption, line):
     return box(f"Zeile {line}!", 2, caption)
 
 
-UNBUILT_AT_2 = header() + records16([b"\x27first", b"\x3Fnot built"])
+FAILS_AT_2 = header() + records16([b"\x27first", b"\x8Awithout a loop"])
 
 
 def case(name, program=None, transcript=None, exit_code=0, **kw):
@@ -43,10 +43,10 @@ def case(name, program=None, transcript=None, exit_code=0, **kw):
 
 
 def bound_runtime(work):
-    """Binds UNBUILT_AT_2 to a copy of the runtime in the work folder."""
+    """Binds FAILS_AT_2 to a copy of the runtime in the work folder."""
     prog = os.path.join(work, "bound.tvc")
     with open(prog, "wb") as f:
-        f.write(UNBUILT_AT_2)
+        f.write(FAILS_AT_2)
     r = subprocess.run([TOLVASM, "bind", TOLVRUN, prog, os.path.join(work, "bound.exe")],
                        capture_output=True, text=True)
     if r.returncode:
@@ -68,29 +68,29 @@ def cases():
         case("record_cut_short", program=header() + b"\x10\x00\x27abc",
              transcript=box("Programmdatei fehlerhaft!", 1), exit_code=1),
         case("exactly_65535_lines", program=header("5") + b"\x01\x27" * 65535, transcript=None),
-        case("open_dialog_cancelled", program=UNBUILT_AT_2, no_program=True, answers=[""],
+        case("open_dialog_cancelled", program=FAILS_AT_2, no_program=True, answers=[""],
              transcript=[{"event": "dialog", "kind": "FileOpen", "title": "TOLVEN\u00b2-Datei laden:", "answer": None}]
              + box("Aufruf mit: \r\nTOLVRUN [<Dateiname>]", 2), exit_code=2),
-        case("open_dialog_chosen", program=UNBUILT_AT_2, no_program=True, answers=["  prog.tvc  "],
+        case("open_dialog_chosen", program=FAILS_AT_2, no_program=True, answers=["  prog.tvc  "],
              transcript=[{"event": "dialog", "kind": "FileOpen", "title": "TOLVEN\u00b2-Datei laden:",
-                          "answer": "  prog.tvc  "}] + runtime_error("Befehl unbekannt: 63", 2), exit_code=2),
+                          "answer": "  prog.tvc  "}] + runtime_error("WHILE, WHILELOOP oder WHILENOT fehlt!", 2), exit_code=2),
     ]
 
     # A dotless name passes the magic check under its own name, then is
     # opened with .TVC appended.
     c = case("dotless_program_name", args=["PROGRAM"], transcript=box("Datei nicht gefunden: PROGRAM.TVC", 2),
              exit_code=2)
-    c.setup = [("PROGRAM", UNBUILT_AT_2)]
+    c.setup = [("PROGRAM", FAILS_AT_2)]
     out.append(c)
 
     # The appended program runs without parameters and when the parameter
     # names no program file; a program on the command line wins.
     for name, args, transcript in [
-        ("bound_alone", [], runtime_error("Befehl unbekannt: 63", 2)),
-        ("bound_with_non_program_parameter", ["hello"], runtime_error("Befehl unbekannt: 63", 2)),
-        ("bound_command_line_wins", ["prog.tvc"], runtime_error("Befehl unbekannt: 65", 1)),
+        ("bound_alone", [], runtime_error("WHILE, WHILELOOP oder WHILENOT fehlt!", 2)),
+        ("bound_with_non_program_parameter", ["hello"], runtime_error("WHILE, WHILELOOP oder WHILENOT fehlt!", 2)),
+        ("bound_command_line_wins", ["prog.tvc"], runtime_error("GOSUB/PROC fehlt!", 1)),
     ]:
-        c = case(name, program=header() + records16([b"\x41"]), args=args, transcript=transcript, exit_code=2)
+        c = case(name, program=header() + records16([b"\x8B"]), args=args, transcript=transcript, exit_code=2)
         c.env = {"_exe": "bound.exe"}
         c.prepare = bound_runtime
         out.append(c)

@@ -99,3 +99,23 @@ TEST_F(LoopTest2, LastKey255IsSeenAs254) {
 
 }  // namespace
 }  // namespace tolven::testing
+
+namespace tolven::testing {
+namespace {
+
+using UnbuiltTest = RuntimeTest;
+
+// Every statement the Windows runtime knows is built there; natively the
+// Windows-only ones have no handler, which shows what a statement without
+// one does: runtime error 102 with its token, naming the line.
+TEST_F(UnbuiltTest, StatementWithoutHandlerNamesItsToken) {
+    load_listing({"REM", "SETWINDOWFONT 1,2", "END"});
+    EXPECT_EQ(run(), 2);
+    ASSERT_EQ(rec.boxes.size(), 1u);
+    EXPECT_EQ(rec.boxes[0].caption,
+              "Befehl unbekannt: " + std::to_string(code_of(Cmd::SETWINDOWFONT)));
+    EXPECT_EQ(rec.boxes[0].text, "Zeile 2!");
+}
+
+}  // namespace
+}  // namespace tolven::testing
