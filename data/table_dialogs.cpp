@@ -91,10 +91,6 @@ std::vector<ListedField> parse_field_list(std::string_view text) {
     return fields;
 }
 
-void restart_control_ids() { gui_state.next_control_id = 1000; }
-
-int32_t take_control_id() { return gui_state.next_control_id++; }
-
 // ---- common ----
 
 TableDialog::TableDialog(dbase::Table& table, int32_t x, int32_t y, std::string_view title,

@@ -39,11 +39,6 @@ constexpr size_t kMaxFields = 20;
 // missing label is empty, a missing or bad width 0, widths at most 32767.
 std::vector<ListedField> parse_field_list(std::string_view text);
 
-// The control id counter of the window objects: started again at 1000 by
-// each table dialog, taken by every control made with an id.
-void restart_control_ids();
-int32_t take_control_id();
-
 // One control of a dialog as the platform makes and shows it.
 struct Control {
     enum Role : uint8_t {

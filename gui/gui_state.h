@@ -38,6 +38,11 @@ extern GuiState gui_state;
 // Program start.
 void reset_gui_state();
 
+// The control id counter: every control made with an id takes the next
+// one; each table dialog starts it again at 1000.
+int32_t take_control_id();
+void restart_control_ids();
+
 // The gui's part of the runtime: today only the values above and their reset.
 extern const Module kGuiModule;
 

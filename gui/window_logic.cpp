@@ -1,6 +1,5 @@
 #include "gui/window_logic.h"
 
-#include "gui/gui_state.h"
 #include "gui/item_list.h"
 #include "values/charcase.h"
 
@@ -83,8 +82,6 @@ const ControlSpec* control_spec(ObjectKind kind) {
         default: return nullptr;
     }
 }
-
-int32_t take_control_id() { return gui_state.next_control_id++; }
 
 bool join_items(const ItemList& items, std::string& text) {
     text.clear();

@@ -40,11 +40,6 @@ struct ControlSpec {
 };
 const ControlSpec* control_spec(ObjectKind kind);
 
-// Every control made with an id takes the counter's value, which then
-// grows by one. 1000 at program start.
-constexpr int32_t kFirstControlId = 1000;
-int32_t take_control_id();
-
 // The item list joined into one window text, each entry followed by CR LF.
 // An entry that would make the text longer than kMaxJoinedText is left out
 // (later, shorter ones are still tried); false when one was.

@@ -102,7 +102,7 @@ HWND create_control(ObjectKind kind, const Placement& p) {
                       kind == ObjectKind::RichEdit;
     const bool negative = p.height < 0 && kind != ObjectKind::RichEdit;
     const DWORD style = negative ? spec.negative_style : spec.style;
-    const int32_t id = spec.takes_id ? windows::take_control_id() : 0;
+    const int32_t id = spec.takes_id ? take_control_id() : 0;
     HMENU id_param = reinterpret_cast<HMENU>(static_cast<intptr_t>(id));
     HWND h;
     if (edit) {

@@ -39,10 +39,10 @@ TEST(WindowKeywords, OnlyControlsHaveASpec) {
 TEST(WindowIds, CountFromThousandAfterReset) {
     gui_state.next_control_id = 1234;
     reset_gui_state();
-    EXPECT_EQ(windows::take_control_id(), 1000);
-    EXPECT_EQ(windows::take_control_id(), 1001);
-    reset_gui_state();
-    EXPECT_EQ(windows::take_control_id(), 1000);
+    EXPECT_EQ(take_control_id(), 1000);
+    EXPECT_EQ(take_control_id(), 1001);
+    restart_control_ids();
+    EXPECT_EQ(take_control_id(), 1000);
 }
 
 TEST(JoinedText, EmptyListGivesEmptyTextAndSuccess) {
