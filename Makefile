@@ -74,11 +74,16 @@ test: build
 # A first run builds only what it needs: the assembler (without sanitizers)
 # and the 64-bit runtime. The picture lets a machine without a display show
 # what the window looked like.
+# PROGRAM=examples/aufgaben.tvl runs another listing (in build/run/, where
+# the files it makes land).
+PROGRAM ?= examples/hello.tvl
+RUN_NAME = $(basename $(notdir $(PROGRAM)))
 run: deps $(B)/release/build.ninja $(B)/win64/build.ninja
 	cmake --build $(B)/release -j$(JOBS) --target tolvasm
 	cmake --build $(B)/win64 -j$(JOBS) --target tolvrun
-	$(B)/release/tolvasm asm examples/hello.tvl $(B)/hello.tvc
-	python3 tools/run_program.py --picture $(B)/hello.png $(B)/hello.tvc
+	mkdir -p $(B)/run
+	$(B)/release/tolvasm asm $(PROGRAM) $(B)/run/$(RUN_NAME).tvc
+	python3 tools/run_program.py --picture $(B)/$(RUN_NAME).png $(B)/run/$(RUN_NAME).tvc
 
 bench: deps $(B)/release/build.ninja win64
 	cmake --build $(B)/release -j$(JOBS)

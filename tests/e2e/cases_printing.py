@@ -190,16 +190,22 @@ def case(name, listing, check=None, printer=True, transcript=None, exit_code=0, 
     c = listing_case(name, listing, LISTINGS, end=False, exit=exit_code, transcript=transcript,
                      screen=screen, keys=keys, pixels=[("screen.bmp", x, y, rgb) for x, y, rgb in pixels],
                      timeout=40, files=list(files), absent=list(absent), somewhere=list(somewhere))
+    return with_printer(c, check, printer=printer, setup=setup)
+
+
+def with_printer(c, check, printer=True, setup=None):
+    """Runs case c on a fresh CUPS server (printer=False: none to reach);
+    `check(documents, work)` gets the PDFs in the order printed."""
     cups = {}
 
     def prepare(work):
         if setup:
             setup(work)
         if not printer:
-            c.env = {"CUPS_SERVER": os.path.join(work, "nothing.sock")}
+            c.env["CUPS_SERVER"] = os.path.join(work, "nothing.sock")
             return
         server = cups["server"] = Cups(os.path.join(work, "cups"))
-        c.env = {"CUPS_SERVER": server.socket}
+        c.env["CUPS_SERVER"] = server.socket
         try:
             server.start()
         except (OSError, RuntimeError, subprocess.SubprocessError) as e:
