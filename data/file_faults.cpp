@@ -154,12 +154,12 @@ public:
 
 }  // namespace
 
-bool set_file_faults(std::string_view spec) {
+bool set_file_faults(std::string_view list) {
     std::vector<Fault> parsed;
-    for (size_t at = 0; at < spec.size();) {
-        size_t end = spec.find(';', at);
-        if (end == std::string_view::npos) end = spec.size();
-        const std::string_view item = spec.substr(at, end - at);
+    for (size_t at = 0; at < list.size();) {
+        size_t end = list.find(';', at);
+        if (end == std::string_view::npos) end = list.size();
+        const std::string_view item = list.substr(at, end - at);
         at = end + 1;
         if (item.empty()) continue;
         Fault f;

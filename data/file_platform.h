@@ -79,18 +79,18 @@ void set_file_platform(FilePlatform* p);
 // Chosen failures
 //
 // So that the paths handling a failed file access can be tried on the real
-// program, any operation on a named file can be made to fail. The spec is a
+// program, any operation on a named file can be made to fail. The fault list is a
 // list separated by ";" of OP:NAME[:N[:CODE]]: OP is open, read, write,
 // flush, truncate, rename or erase; NAME is compared case-insensitively
 // with the last part of the file's path; the Nth such operation (default 1)
 // and every later one fail, with the Windows error code CODE (default 5
 // for open, rename and erase, 112 (disk full) for write, flush and
 // truncate, 30 for read).
-// While a spec is set, file_platform() and file_system() (data/record_file.h)
-// hand out wrappers that apply it. False (and nothing set) for a spec that
+// While a fault list is set, file_platform() and file_system() (data/record_file.h)
+// hand out wrappers that apply it. False (and nothing set) for a list that
 // cannot be read. The runtime takes it from TOLVEN_FILE_FAULTS.
 enum class FileOp { Open, Read, Write, Flush, Truncate, Rename, Erase };
-bool set_file_faults(std::string_view spec);
+bool set_file_faults(std::string_view list);
 // Counts one operation on a file: the error code it is to fail with, or 0.
 int file_fault(FileOp op, std::string_view name);
 bool file_faults_active();

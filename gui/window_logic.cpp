@@ -36,22 +36,22 @@ constexpr NamedKind kKeywords[] = {
     {"FONT", ObjectKind::Font},
 };
 
-constexpr ControlSpec kText{"STATIC", 0x50000000, 0x50000000, false, true, false};
-constexpr ControlSpec kButton{"BUTTON", 0x50010000, 0x50010000, false, true};
-constexpr ControlSpec kDefButton{"BUTTON", 0x50010001, 0x50010001, false, true};
-constexpr ControlSpec kCheckBox{"BUTTON", 0x50010003, 0x50010003, false, true};
-constexpr ControlSpec kRadioButton{"BUTTON", 0x50010009, 0x50010009, false, true};
-constexpr ControlSpec kGroupBox{"BUTTON", 0x50020007, 0x50020007, false, true};
-constexpr ControlSpec kEdit{"EDIT", 0x50010080, 0x500100A0, true, true};
-constexpr ControlSpec kMultiEdit{"EDIT", 0x50311144, 0x50211144, true, true};
+constexpr ControlTraits kText{"STATIC", 0x50000000, 0x50000000, false, true, false};
+constexpr ControlTraits kButton{"BUTTON", 0x50010000, 0x50010000, false, true};
+constexpr ControlTraits kDefButton{"BUTTON", 0x50010001, 0x50010001, false, true};
+constexpr ControlTraits kCheckBox{"BUTTON", 0x50010003, 0x50010003, false, true};
+constexpr ControlTraits kRadioButton{"BUTTON", 0x50010009, 0x50010009, false, true};
+constexpr ControlTraits kGroupBox{"BUTTON", 0x50020007, 0x50020007, false, true};
+constexpr ControlTraits kEdit{"EDIT", 0x50010080, 0x500100A0, true, true};
+constexpr ControlTraits kMultiEdit{"EDIT", 0x50311144, 0x50211144, true, true};
 // The class is the one of the rich-edit library that could be loaded.
-constexpr ControlSpec kRichEdit{"RICHEDIT20A", 0x54214044, 0x54214044, false, true};
-constexpr ControlSpec kListBox{"LISTBOX", 0x50B101C1, 0x50B101C1, true, true};
-constexpr ControlSpec kSortedListBox{"LISTBOX", 0x50B101C3, 0x50B101C3, true, true};
-constexpr ControlSpec kChoiceBox{"COMBOBOX", 0x50B10303, 0x50B10303, false, true};
-constexpr ControlSpec kHScroll{"SCROLLBAR", 0x50010000, 0x50010000, false, false};
-constexpr ControlSpec kVScroll{"SCROLLBAR", 0x50010001, 0x50010001, false, false};
-constexpr ControlSpec kTabCtrl{"SysTabControl32", 0x50010000, 0x50010000, false, true};
+constexpr ControlTraits kRichEdit{"RICHEDIT20A", 0x54214044, 0x54214044, false, true};
+constexpr ControlTraits kListBox{"LISTBOX", 0x50B101C1, 0x50B101C1, true, true};
+constexpr ControlTraits kSortedListBox{"LISTBOX", 0x50B101C3, 0x50B101C3, true, true};
+constexpr ControlTraits kChoiceBox{"COMBOBOX", 0x50B10303, 0x50B10303, false, true};
+constexpr ControlTraits kHScroll{"SCROLLBAR", 0x50010000, 0x50010000, false, false};
+constexpr ControlTraits kVScroll{"SCROLLBAR", 0x50010001, 0x50010001, false, false};
+constexpr ControlTraits kTabCtrl{"SysTabControl32", 0x50010000, 0x50010000, false, true};
 
 }  // namespace
 
@@ -62,7 +62,7 @@ std::optional<ObjectKind> object_kind(std::string_view keyword) {
     return std::nullopt;
 }
 
-const ControlSpec* control_spec(ObjectKind kind) {
+const ControlTraits* control_traits(ObjectKind kind) {
     switch (kind) {
         case ObjectKind::Text: return &kText;
         case ObjectKind::Button: return &kButton;

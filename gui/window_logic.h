@@ -28,7 +28,7 @@ std::optional<ObjectKind> object_kind(std::string_view keyword);
 
 // How a control kind is made. Window, dialog, icon and font kinds are made
 // their own way and have no entry.
-struct ControlSpec {
+struct ControlTraits {
     const char* window_class;
     uint32_t style;
     // The style when the height is negative (EDIT: a password field;
@@ -38,7 +38,7 @@ struct ControlSpec {
     bool takes_font;   // gets the control font while it is switched on
     bool takes_id = true;  // gets the next control id
 };
-const ControlSpec* control_spec(ObjectKind kind);
+const ControlTraits* control_traits(ObjectKind kind);
 
 // The item list joined into one window text, each entry followed by CR LF.
 // An entry that would make the text longer than kMaxJoinedText is left out

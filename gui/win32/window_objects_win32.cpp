@@ -23,7 +23,7 @@
 
 namespace tolven {
 
-using windows::ControlSpec;
+using windows::ControlTraits;
 using windows::ObjectKind;
 
 namespace {
@@ -87,8 +87,8 @@ const char* rich_edit_class() {
 }
 
 HWND create_control(ObjectKind kind, const Placement& p) {
-    const ControlSpec& spec = *windows::control_spec(kind);
-    const char* window_class = spec.window_class;
+    const ControlTraits& traits = *windows::control_traits(kind);
+    const char* window_class = traits.window_class;
     if (kind == ObjectKind::RichEdit) {
         window_class = rich_edit_class();
         if (!window_class) return nullptr;
@@ -101,8 +101,8 @@ HWND create_control(ObjectKind kind, const Placement& p) {
     const bool edit = kind == ObjectKind::Edit || kind == ObjectKind::MultiEdit ||
                       kind == ObjectKind::RichEdit;
     const bool negative = p.height < 0 && kind != ObjectKind::RichEdit;
-    const DWORD style = negative ? spec.negative_style : spec.style;
-    const int32_t id = spec.takes_id ? take_control_id() : 0;
+    const DWORD style = negative ? traits.negative_style : traits.style;
+    const int32_t id = traits.takes_id ? take_control_id() : 0;
     HMENU id_param = reinterpret_cast<HMENU>(static_cast<intptr_t>(id));
     HWND h;
     if (edit) {
@@ -112,7 +112,7 @@ HWND create_control(ObjectKind kind, const Placement& p) {
     } else {
         h = CreateWindowExA(0, window_class, p.text.c_str(), style, p.x, p.y, p.width, p.height,
                             p.parent, id_param, instance(), nullptr);
-        if (h && spec.client_edge) give_client_edge(h, p.x, p.y, p.width, p.height);
+        if (h && traits.client_edge) give_client_edge(h, p.x, p.y, p.width, p.height);
     }
     if (!h) return nullptr;
     if (kind == ObjectKind::HScroll || kind == ObjectKind::VScroll) {
@@ -126,7 +126,7 @@ HWND create_control(ObjectKind kind, const Placement& p) {
         SendMessageA(h, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
         SendMessageA(h, TCM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tab));
     }
-    if (spec.takes_font) apply_control_font(h);
+    if (traits.takes_font) apply_control_font(h);
     return h;
 }
 

@@ -26,14 +26,14 @@ TEST(WindowKeywords, AnyCaseAndUnknown) {
     EXPECT_FALSE(windows::object_kind("").has_value());
 }
 
-TEST(WindowKeywords, OnlyControlsHaveASpec) {
-    EXPECT_EQ(windows::control_spec(ObjectKind::Window), nullptr);
-    EXPECT_EQ(windows::control_spec(ObjectKind::Dialog), nullptr);
-    EXPECT_EQ(windows::control_spec(ObjectKind::Icon), nullptr);
-    EXPECT_EQ(windows::control_spec(ObjectKind::Font), nullptr);
+TEST(WindowKeywords, OnlyControlsHaveTraits) {
+    EXPECT_EQ(windows::control_traits(ObjectKind::Window), nullptr);
+    EXPECT_EQ(windows::control_traits(ObjectKind::Dialog), nullptr);
+    EXPECT_EQ(windows::control_traits(ObjectKind::Icon), nullptr);
+    EXPECT_EQ(windows::control_traits(ObjectKind::Font), nullptr);
     // A static text takes no id and so leaves the counter alone.
-    EXPECT_FALSE(windows::control_spec(ObjectKind::Text)->takes_id);
-    EXPECT_TRUE(windows::control_spec(ObjectKind::GroupBox)->takes_id);
+    EXPECT_FALSE(windows::control_traits(ObjectKind::Text)->takes_id);
+    EXPECT_TRUE(windows::control_traits(ObjectKind::GroupBox)->takes_id);
 }
 
 TEST(WindowIds, CountFromThousandAfterReset) {
